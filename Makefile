@@ -1,10 +1,11 @@
 # orvex: `make demo` and `make test` work on a fresh Debian machine.
 PACKAGES := libnetcdf-dev netcdf-bin cmake g++ make pkg-config libgtest-dev libbenchmark-dev
+PREFIX   ?= /usr/local
 JOBS     ?= $(shell nproc 2>/dev/null || echo 2)
 SUDO     := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 CTEST    := ctest --output-on-failure -j $(JOBS)
 
-.PHONY: all deps build build-asan test test-asan demo bench clean
+.PHONY: all deps build build-asan test test-asan demo bench install clean
 
 all: build
 
@@ -39,6 +40,9 @@ demo: build
 
 bench: build
 	@for b in build/bench/bench_*; do echo "== $$b"; $$b; done
+
+install: build
+	cmake --install build --prefix $(PREFIX)
 
 clean:
 	rm -rf build build-asan
