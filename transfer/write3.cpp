@@ -1,0 +1,133 @@
+// WRITE3: one variable or all variables at one date and time, with their time flags.
+#include <algorithm>
+#include <cstdlib>
+#include <string>
+
+#include "orvex/operations.hpp"
+#include "support/format.hpp"
+#include "transfer/handoffs.hpp"
+#include "transfer/records.hpp"
+#include "transfer/transfer.hpp"
+
+namespace orvex {
+
+using namespace detail;
+
+namespace {
+
+// ORVEX_LOG_WRITE, read on the first call that finds its file open.
+bool g_switch_read = false;
+bool g_log_writes = true;
+
+// Seven-character type names of the write-by-variable refusal.
+std::string_view type_name(int ftype) {
+    static constexpr std::string_view names[] = {"UNKNOWN", "DGRAPH3", "CUSTOM3", "DCTNRY3", "GRDDED3",
+                                                 "BNDARY3", "IDDATA3", "PROFIL3", "GRNEST3", "SMATRX3"};
+    if (ftype < KFEVNT3 || ftype > SMATRX3) return "UNKNOWN";
+    return names[ftype - KFEVNT3];
+}
+
+std::string stamp(int jdate, int jtime) { return fmt_Im(jdate, 9, 7) + ":" + fmt_Im(jtime, 6, 6); }
+
+}  // namespace
+
+bool WRITE3(std::string_view fname, std::string_view vname, int jdate, int jtime, const void* buffer) {
+    const int fid = NAME2FID(fname);
+    if (fid < 1 || fid > MXFILE3) {
+        QVWARN("WRITE3", jdate, jtime, "Invalid file.  FNAME=\"" + std::string(fname));
+        return false;
+    }
+
+    bool valid = true;
+    if (!g_switch_read) {
+        g_switch_read = true;
+        int status = 0;
+        g_log_writes = ENVYN("ORVEX_LOG_WRITE", "Log write operations or not", true, status);
+        if (status > 0) {
+            QVMSG2("Bad environment vble \"ORVEX_LOG_WRITE\"");
+            valid = false;
+        }
+    }
+
+    const std::size_t vlen = trim_right(vname).size();
+    if (vlen > static_cast<std::size_t>(NAMLEN3)) {
+        QVWARN("WRITE3", jdate, jtime, file_variable_line(fname, vname));
+        QVMSG2("Max vble name length 16; actual:" + fmt_I(static_cast<long long>(vlen), 10));
+        valid = false;
+    }
+
+    FileSlot& s = slot(fid);
+    if (s.ronly) {
+        QVMSG2("File:  " + std::string(fname) + " IS READ-ONLY.");
+        valid = false;
+    }
+    if (!valid) {
+        QVWARN("WRITE3", jdate, jtime,
+               "Invalid arguments: file=\"" + std::string(fname) + "\" or variable=\"" + std::string(vname) + "\"");
+        return false;
+    }
+
+    const std::string file(trim_right(fname));
+    const std::string var(trim_right(vname));
+    if (s.volat && !SYNCFID(fid)) {
+        QVWARN("WRITE3", jdate, jtime, "Error with disk synch for file:  " + file);
+        return false;
+    }
+
+    if (s.ftype == DCTNRY3) return dictionary_write(fid, vname);
+
+    const RecordShape* shape = record_shape(s.ftype);
+    int vid = ALLVARS;
+    if (!same_padded(vname, ALLVAR3)) {
+        if (shape == nullptr || !shape->by_variable) {
+            QVWARN("WRITE3", jdate, jtime,
+                   "File " + std::string(fname) + " of type " + std::string(type_name(s.ftype)) +
+                       " WRITE BY VARIABLE not supported.");
+            return false;
+        }
+        vid = find_variable(s, vname);
+        if (vid == 0) {
+            QVWARN("WRITE3", jdate, jtime,
+                   "Variable " + std::string(vname) + " not in file:  " + std::string(fname));
+            return false;
+        }
+    }
+
+    const int r = JSTEP3(jdate, jtime, s.sdate, s.stime, std::abs(s.tstep));
+    if (r < 0) {
+        QVMSG2("Requested date & time:" + fmt_I(jdate, 9) + ":" + fmt_Im(jtime, 6, 6));
+        QVMSG2("File starting date & time:" + fmt_I(s.sdate, 9) + ":" + fmt_Im(s.stime, 6, 6) +
+               "  time step:" + fmt_Im(s.tstep, 10, 6));
+        QVWARN("WRITE3", jdate, jtime, "Time step error writing file:  " + std::string(fname));
+        return false;
+    }
+    const int step = record_slot(r, s.tstep);
+
+    bool ok = false;
+    if (s.cdfid == BUFFIL3) {
+        ok = buffered_write(fid, vid, jdate, jtime, step, buffer);
+    } else if (shape != nullptr) {
+        ok = write_record(fid, vid, expected_flag(jdate, jtime, s.tstep), step, buffer);
+    } else {
+        QVWARN("WRITE3", jdate, jtime, "File:  " + file + " of unknown type:" + fmt_I(s.ftype, 5));
+        return false;
+    }
+
+    const bool stepped = s.tstep != 0;
+    if (ok) {
+        s.mxrec = std::max(s.mxrec, r);
+        if (g_log_writes) {
+            std::string line;
+            if (vid != ALLVARS) line = var + " written to " + file + (stepped ? " for " + stamp(jdate, jtime) : "");
+            else if (stepped) line = "Timestep written to " + file + " for date and time " + stamp(jdate, jtime);
+            else line = "Record written to " + file;
+            QVMSG2(line);
+        }
+    } else {
+        QVWARN("WRITE3", jdate, jtime,
+               "Error writing \"" + var + "\" to \"" + file + "\"" + (stepped ? " for" + stamp(jdate, jtime) : ""));
+    }
+    return ok;
+}
+
+}  // namespace orvex
