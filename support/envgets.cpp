@@ -2,12 +2,12 @@
 // their NUL-terminated forms. Each call writes exactly one report to the log.
 #include <algorithm>
 #include <cctype>
-#include <cerrno>
 #include <climits>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <string>
 
 #include "orvex/operations.hpp"
@@ -42,150 +42,137 @@ std::string report(const char* format, ...) {
     return text;
 }
 
-void message(const std::string& text) { orvex::QVMESG(text); }
+// The reports of one typed reader. Each template's last piece is the value,
+// formatted beforehand as "%d", "%G" or TRUE/FALSE would show it.
+struct Wording {
+    const char* caller;             // caller tag of the warning
+    const char* undefined_format;   // template of the "not defined" report
+    const char* undefined;          // its third piece
+    const char* empty;              // third piece of the "defined but empty" report
+    const char* found;              // first piece of the report of an understood value
+    const char* bad;                // third piece of the warning
+    const char* returning;          // fifth piece of the warning
+};
 
-void warning(const char* caller, const std::string& text) { qverrc(caller, 0, 0, text.c_str(), 0); }
+// The steps every typed reader follows: not defined (-2), empty (-1),
+// understood (0) or not recognised (1, a warning); one report each.
+template <class T, class Parse, class Show, class ShowFound>
+T read_typed(const char* name, T deflt, int* status, const Wording& w, Parse parse, Show show, ShowFound show_found) {
+    const std::string n = env_name(name);
+    const char* v = env_value(n);
+    if (v == nullptr) {
+        orvex::QVMESG(report(w.undefined_format, "Value for", n.c_str(), w.undefined, show(deflt).c_str()));
+        *status = -2;
+        return deflt;
+    }
+    if (*v == '\0') {
+        orvex::QVMESG(report("%s %s %s:  %s", "Value for", n.c_str(), w.empty, show(deflt).c_str()));
+        *status = -1;
+        return deflt;
+    }
+    const std::optional<T> value = parse(v);
+    if (!value) {
+        const std::string text =
+            report("%s %s %s: '%.16s', %s  %s", "Value for", n.c_str(), w.bad, v, w.returning, show(deflt).c_str());
+        qverrc(w.caller, 0, 0, text.c_str(), 0);
+        *status = 1;
+        return deflt;
+    }
+    orvex::QVMESG(report("%s %s:  %s", w.found, n.c_str(), show_found(v, *value).c_str()));
+    *status = 0;
+    return *value;
+}
 
-const char* truth(bool b) { return b ? "TRUE" : "FALSE"; }
+std::string show_truth(int b) { return b != 0 ? "TRUE" : "FALSE"; }
+std::string show_int(int v) { return report("%d", v); }
+std::string show_real(double v) { return report("%G", v); }
+
+template <class T>
+auto shown(std::string (*show)(T)) {
+    return [show](const char*, T value) { return show(value); };
+}
+
+// A real as strtod reads it: at least one character taken, the rest ignored.
+std::optional<double> parse_real(const char* value) {
+    char* end = nullptr;
+    const double result = std::strtod(value, &end);
+    return end != value ? std::optional<double>(result) : std::nullopt;
+}
+
+constexpr Wording kYn = {"envync", "%s %s %s  %s", "not defined;returning default: ",
+                         "defined but empty; returning default ", "Value for", "not T,F,Y, or N ",
+                         "returning defaultval  "};
+constexpr Wording kInt = {"envintc", "%s %s %s:  %s", "not defined; returning default",
+                          "defined but empty; returning default ", "Value for", "not an integer ",
+                          "returning default"};
+constexpr Wording kReal = {"envrealc", "%s %s %s:  %s", "not defined; returning default ",
+                           "defined but empty; returning default ", "Value for", "not a real ",
+                           "returning default "};
+constexpr Wording kDble = {"envdblec", "%s %s %s:  %s", "not defined;returning default ",
+                           "defined but empty; returning default ", "Value for ", "not a double ",
+                           "returning default:"};
 
 // The C string of a blank-padded field.
 std::string c_field(std::string_view s) { return std::string(s); }
-
-// Parses a real as strtod does: true when at least one character was taken.
-bool parse_real(const char* value, double& result) {
-    char* end = nullptr;
-    result = std::strtod(value, &end);
-    return end != value;
-}
 
 }  // namespace
 
 extern "C" {
 
 int envync(const char* name, const char* /*desc*/, int deflt, int* status) {
-    const std::string n = env_name(name);
-    const char* v = env_value(n);
-    if (v == nullptr) {
-        message(report("%s %s %s  %s", "Value for", n.c_str(), "not defined;returning default: ", truth(deflt != 0)));
-        *status = -2;
-        return deflt;
-    }
-    if (*v == '\0') {
-        message(report("%s %s %s:  %s", "Value for", n.c_str(), "defined but empty; returning default ",
-                       truth(deflt != 0)));
-        *status = -1;
-        return deflt;
-    }
-    const char c = static_cast<char>(std::toupper(static_cast<unsigned char>(v[0] == '.' ? v[1] : v[0])));
-    if (c == 'T' || c == 'Y' || c == 'F' || c == 'N') {
-        const bool value = c == 'T' || c == 'Y';
-        message(report("%s %s:  %s %s", "Value for", n.c_str(), v, value ? "returning TRUE" : "returning FALSE"));
-        *status = 0;
-        return value ? 1 : 0;
-    }
-    warning("envync", report("%s %s %s: '%.16s', %s  %s", "Value for", n.c_str(), "not T,F,Y, or N ", v,
-                             "returning defaultval  ", truth(deflt != 0)));
-    *status = 1;
-    return deflt;
+    // Only the first character counts, or the second after a leading ".".
+    const auto parse = [](const char* v) -> std::optional<int> {
+        const char c = static_cast<char>(std::toupper(static_cast<unsigned char>(v[0] == '.' ? v[1] : v[0])));
+        if (c == 'T' || c == 'Y') return 1;
+        if (c == 'F' || c == 'N') return 0;
+        return std::nullopt;
+    };
+    const auto show_found = [](const char* v, int b) {
+        return std::string(v) + (b != 0 ? " returning TRUE" : " returning FALSE");
+    };
+    return read_typed(name, deflt != 0 ? 1 : 0, status, kYn, parse, show_truth, show_found);
 }
 
 int envintc(const char* name, const char* /*desc*/, int deflt, int* status) {
-    const std::string n = env_name(name);
-    const char* v = env_value(n);
-    if (v == nullptr) {
-        message(report("%s %s %s:  %d", "Value for", n.c_str(), "not defined; returning default", deflt));
-        *status = -2;
-        return deflt;
-    }
-    if (*v == '\0') {
-        message(report("%s %s %s:  %d", "Value for", n.c_str(), "defined but empty; returning default ", deflt));
-        *status = -1;
-        return deflt;
-    }
-    char* end = nullptr;
-    errno = 0;
-    const long parsed = std::strtol(v, &end, 10);
-    if (end == v) {
-        warning("envintc", report("%s %s %s: '%.16s', %s  %d", "Value for", n.c_str(), "not an integer ", v,
-                                  "returning default", deflt));
-        *status = 1;
-        return deflt;
-    }
-    // Values beyond the 32-bit range saturate at its ends.
-    const int value = parsed > INT_MAX ? INT_MAX : parsed < INT_MIN ? INT_MIN : static_cast<int>(parsed);
-    message(report("%s %s:  %d", "Value for", n.c_str(), value));
-    *status = 0;
-    return value;
+    const auto parse = [](const char* v) -> std::optional<int> {
+        char* end = nullptr;
+        const long parsed = std::strtol(v, &end, 10);
+        if (end == v) return std::nullopt;
+        // Values beyond the 32-bit range saturate at its ends.
+        return parsed > INT_MAX ? INT_MAX : parsed < INT_MIN ? INT_MIN : static_cast<int>(parsed);
+    };
+    return read_typed(name, deflt, status, kInt, parse, show_int, shown(show_int));
 }
 
 float envrealc(const char* name, const char* /*desc*/, int* status, float deflt) {
-    const std::string n = env_name(name);
-    const char* v = env_value(n);
-    if (v == nullptr) {
-        message(report("%s %s %s:  %G", "Value for", n.c_str(), "not defined; returning default ",
-                       static_cast<double>(deflt)));
-        *status = -2;
-        return deflt;
-    }
-    if (*v == '\0') {
-        message(report("%s %s %s:  %G", "Value for", n.c_str(), "defined but empty; returning default ",
-                       static_cast<double>(deflt)));
-        *status = -1;
-        return deflt;
-    }
-    double parsed = 0;
-    if (!parse_real(v, parsed)) {
-        warning("envrealc", report("%s %s %s: '%.16s', %s  %G", "Value for", n.c_str(), "not a real ", v,
-                                   "returning default ", static_cast<double>(deflt)));
-        *status = 1;
-        return deflt;
-    }
-    const float value = static_cast<float>(parsed);
-    message(report("%s %s:  %G", "Value for", n.c_str(), static_cast<double>(value)));
-    *status = 0;
-    return value;
+    const auto parse = [](const char* v) -> std::optional<float> {
+        const std::optional<double> d = parse_real(v);
+        return d ? std::optional<float>(static_cast<float>(*d)) : std::nullopt;
+    };
+    const auto show = [](float v) { return show_real(static_cast<double>(v)); };
+    return read_typed(name, deflt, status, kReal, parse, show,
+                      [show](const char*, float v) { return show(v); });
 }
 
 double envdblec(const char* name, const char* /*desc*/, int* status, double deflt) {
-    const std::string n = env_name(name);
-    const char* v = env_value(n);
-    if (v == nullptr) {
-        message(report("%s %s %s:  %G", "Value for", n.c_str(), "not defined;returning default ", deflt));
-        *status = -2;
-        return deflt;
-    }
-    if (*v == '\0') {
-        message(report("%s %s %s:  %G", "Value for", n.c_str(), "defined but empty; returning default ", deflt));
-        *status = -1;
-        return deflt;
-    }
-    double value = 0;
-    if (!parse_real(v, value)) {
-        warning("envdblec", report("%s %s %s: '%.16s', %s  %G", "Value for", n.c_str(), "not a double ", v,
-                                   "returning default:", deflt));
-        *status = 1;
-        return deflt;
-    }
-    message(report("%s %s:  %G", "Value for ", n.c_str(), value));
-    *status = 0;
-    return value;
+    return read_typed(name, deflt, status, kDble, parse_real, show_real, shown(show_real));
 }
 
 void envstrc(const char* name, const char* /*desc*/, const char* deflt, char* value, int* status, int width) {
     const std::string n = env_name(name);
     const char* v = env_value(n);
-    std::string head;
+    std::string text;
     const char* taken = nullptr;
     if (v == nullptr) {
-        head = report("%s %s %s:  '", "Value for", n.c_str(), "not defined; returning defaultval '");
+        text = report("%s %s %s:  '", "Value for", n.c_str(), "not defined; returning defaultval '");
         taken = deflt;
         *status = -2;
     } else if (*v == '\0') {
-        head = report("%s %s %s:  '", "Value for", n.c_str(), "defined but empty; returning default");
+        text = report("%s %s %s:  '", "Value for", n.c_str(), "defined but empty; returning default");
         taken = deflt;
         *status = -1;
     } else {
-        head = report("%s %s:  '", "Value for", n.c_str());
+        text = report("%s %s:  '", "Value for", n.c_str());
         taken = v;
         *status = 0;
     }
@@ -196,10 +183,9 @@ void envstrc(const char* name, const char* /*desc*/, const char* deflt, char* va
         std::memmove(value, taken, len);
         value[len] = '\0';
     }
-    std::string text = head;
     text.append(taken, len);
     text += '\'';
-    message(text.substr(0, REPORT_MAX));
+    orvex::QVMESG(text.substr(0, REPORT_MAX));
 }
 
 }  // extern "C"

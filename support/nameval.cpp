@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "orvex/operations.hpp"
 #include "orvex/text.hpp"
@@ -44,7 +45,10 @@ bool SETENVVAR(std::string_view lname, std::string_view value) {
     const std::string_view v = trim_right(value);
     // A variable needs a name, and the name cannot hold the equals sign.
     if (n.empty() || n.find('=') != std::string_view::npos) return false;
-    // The environment keeps the text itself, so it stays allocated for the rest of the run.
+    // The environment keeps the text itself, so it stays allocated for the rest
+    // of the run; the list keeps every such text reachable, also after the
+    // variable has been set again or removed.
+    static auto* kept = new std::vector<char*>;
     char* text = static_cast<char*>(std::malloc(n.size() + v.size() + 2));
     if (text == nullptr) {
         QVMESG("SETENVVAR:  malloc() failure");
@@ -58,6 +62,7 @@ bool SETENVVAR(std::string_view lname, std::string_view value) {
         std::free(text);
         return false;
     }
+    kept->push_back(text);
     return true;
 }
 

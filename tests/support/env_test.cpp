@@ -1,5 +1,6 @@
 // Environment readers, NAMEVAL, SETENVVAR, RMFILE and the text helpers.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <climits>
 #include <cstdlib>
@@ -44,7 +45,12 @@ private:
             unsetenv("LOGFILE");
         }
     }
-    ~LogCapture() { fs::remove(path_); }
+    // Children forked by other tests end through std::exit too: only the
+    // process that made the file removes it.
+    ~LogCapture() {
+        if (getpid() == owner_) fs::remove(path_);
+    }
+    pid_t owner_ = getpid();
     fs::path path_;
     std::size_t seen_ = 0;
 };
@@ -67,122 +73,101 @@ protected:
         ASSERT_EQ(detail::STATE3.logdev, 99);
     }
     std::string log() { return LogCapture::get().take(); }
+
+    // One reading of variable var per row: result, status and the one report.
+    template <class T>
+    struct Row {
+        std::optional<std::string> value;
+        T result;
+        int status;
+        std::string report;
+    };
+    template <class T, class Read>
+    void check_rows(const char* var, const std::vector<Row<T>>& rows, Read read) {
+        for (const Row<T>& row : rows) {
+            set_var(var, row.value);
+            int status = 99;
+            EXPECT_EQ(read(status), row.result) << row.report;
+            EXPECT_EQ(status, row.status) << row.report;
+            EXPECT_EQ(log(), row.report);
+        }
+        unsetenv(var);
+    }
 };
 
 }  // namespace
 
 TEST_F(Env, Envyn) {
-    struct Case {
-        std::optional<std::string> value;
-        bool deflt;
-        bool result;
-        int status;
-        std::string report;
-    } cases[] = {
-        {std::nullopt, true, true, -2, line("Value for ORVEX_LOG_WRITE not defined;returning default:   TRUE")},
-        {std::nullopt, false, false, -2, line("Value for ORVEX_LOG_WRITE not defined;returning default:   FALSE")},
-        {"", true, true, -1, line("Value for ORVEX_LOG_WRITE defined but empty; returning default :  TRUE")},
-        {".TRUE.", false, true, 0, line("Value for ORVEX_LOG_WRITE:  .TRUE. returning TRUE")},
-        {"Y", false, true, 0, line("Value for ORVEX_LOG_WRITE:  Y returning TRUE")},
-        {"yes", false, true, 0, line("Value for ORVEX_LOG_WRITE:  yes returning TRUE")},
-        {"t", false, true, 0, line("Value for ORVEX_LOG_WRITE:  t returning TRUE")},
-        {"Yellow", false, true, 0, line("Value for ORVEX_LOG_WRITE:  Yellow returning TRUE")},
-        {"no", true, false, 0, line("Value for ORVEX_LOG_WRITE:  no returning FALSE")},
-        {".false.", true, false, 0, line("Value for ORVEX_LOG_WRITE:  .false. returning FALSE")},
-        {"F", true, false, 0, line("Value for ORVEX_LOG_WRITE:  F returning FALSE")},
-        {"1", false, false, 1,
-         warning("envync", "Value for ORVEX_LOG_WRITE not T,F,Y, or N : '1', returning defaultval    FALSE")},
-        {" Y", true, true, 1,
+    const std::vector<Row<bool>> default_true = {
+        {std::nullopt, true, -2, line("Value for ORVEX_LOG_WRITE not defined;returning default:   TRUE")},
+        {"", true, -1, line("Value for ORVEX_LOG_WRITE defined but empty; returning default :  TRUE")},
+        {"no", false, 0, line("Value for ORVEX_LOG_WRITE:  no returning FALSE")},
+        {".false.", false, 0, line("Value for ORVEX_LOG_WRITE:  .false. returning FALSE")},
+        {"F", false, 0, line("Value for ORVEX_LOG_WRITE:  F returning FALSE")},
+        {" Y", true, 1,
          warning("envync", "Value for ORVEX_LOG_WRITE not T,F,Y, or N : ' Y', returning defaultval    TRUE")},
-        {".", true, true, 1,
+        {".", true, 1,
          warning("envync", "Value for ORVEX_LOG_WRITE not T,F,Y, or N : '.', returning defaultval    TRUE")},
-        {"0123456789abcdefghij", true, true, 1,
+        {"0123456789abcdefghij", true, 1,
          warning("envync",
                  "Value for ORVEX_LOG_WRITE not T,F,Y, or N : '0123456789abcdef', returning defaultval    TRUE")},
     };
-    for (const Case& c : cases) {
-        set_var("ORVEX_LOG_WRITE", c.value);
-        int status = 99;
-        EXPECT_EQ(ENVYN("ORVEX_LOG_WRITE  ", "log each write", c.deflt, status), c.result) << c.report;
-        EXPECT_EQ(status, c.status) << c.report;
-        EXPECT_EQ(log(), c.report);
-    }
-    unsetenv("ORVEX_LOG_WRITE");
+    const std::vector<Row<bool>> default_false = {
+        {std::nullopt, false, -2, line("Value for ORVEX_LOG_WRITE not defined;returning default:   FALSE")},
+        {".TRUE.", true, 0, line("Value for ORVEX_LOG_WRITE:  .TRUE. returning TRUE")},
+        {"Y", true, 0, line("Value for ORVEX_LOG_WRITE:  Y returning TRUE")},
+        {"yes", true, 0, line("Value for ORVEX_LOG_WRITE:  yes returning TRUE")},
+        {"t", true, 0, line("Value for ORVEX_LOG_WRITE:  t returning TRUE")},
+        {"Yellow", true, 0, line("Value for ORVEX_LOG_WRITE:  Yellow returning TRUE")},
+        {"1", false, 1,
+         warning("envync", "Value for ORVEX_LOG_WRITE not T,F,Y, or N : '1', returning defaultval    FALSE")},
+    };
+    check_rows("ORVEX_LOG_WRITE", default_true,
+               [](int& status) { return ENVYN("ORVEX_LOG_WRITE  ", "log each write", true, status); });
+    check_rows("ORVEX_LOG_WRITE", default_false,
+               [](int& status) { return ENVYN("ORVEX_LOG_WRITE", "log each write", false, status); });
 }
 
 TEST_F(Env, Envint) {
-    struct Case {
-        std::optional<std::string> value;
-        int result;
-        int status;
-        std::string report;
-    } cases[] = {
-        {std::nullopt, 5, -2, line("Value for ORVEX_N not defined; returning default:  5")},
-        {"", 5, -1, line("Value for ORVEX_N defined but empty; returning default :  5")},
-        {"12abc", 12, 0, line("Value for ORVEX_N:  12")},
-        {"  -7", -7, 0, line("Value for ORVEX_N:  -7")},
-        {"+0", 0, 0, line("Value for ORVEX_N:  0")},
-        {"99999999999", INT_MAX, 0, line("Value for ORVEX_N:  2147483647")},
-        {"abc", 5, 1, warning("envintc", "Value for ORVEX_N not an integer : 'abc', returning default  5")},
-        {"-", 5, 1, warning("envintc", "Value for ORVEX_N not an integer : '-', returning default  5")},
-    };
-    for (const Case& c : cases) {
-        set_var("ORVEX_N", c.value);
-        int status = 99;
-        EXPECT_EQ(ENVINT("ORVEX_N", "count", 5, status), c.result) << c.report;
-        EXPECT_EQ(status, c.status) << c.report;
-        EXPECT_EQ(log(), c.report);
-    }
-    unsetenv("ORVEX_N");
+    check_rows<int>("ORVEX_N",
+                    {
+                        {std::nullopt, 5, -2, line("Value for ORVEX_N not defined; returning default:  5")},
+                        {"", 5, -1, line("Value for ORVEX_N defined but empty; returning default :  5")},
+                        {"12abc", 12, 0, line("Value for ORVEX_N:  12")},
+                        {"  -7", -7, 0, line("Value for ORVEX_N:  -7")},
+                        {"+0", 0, 0, line("Value for ORVEX_N:  0")},
+                        {"99999999999", INT_MAX, 0, line("Value for ORVEX_N:  2147483647")},
+                        {"abc", 5, 1, warning("envintc", "Value for ORVEX_N not an integer : 'abc', returning default  5")},
+                        {"-", 5, 1, warning("envintc", "Value for ORVEX_N not an integer : '-', returning default  5")},
+                    },
+                    [](int& status) { return ENVINT("ORVEX_N", "count", 5, status); });
 }
 
 TEST_F(Env, Envreal) {
-    struct Case {
-        std::optional<std::string> value;
-        float result;
-        int status;
-        std::string report;
-    } cases[] = {
-        {std::nullopt, 1.5f, -2, line("Value for ORVEX_R not defined; returning default :  1.5")},
-        {"", 1.5f, -1, line("Value for ORVEX_R defined but empty; returning default :  1.5")},
-        {"2.5e3x", 2500.0f, 0, line("Value for ORVEX_R:  2500")},
-        {"0.1", 0.1f, 0, line("Value for ORVEX_R:  0.1")},
-        {"1234567", 1234567.0f, 0, line("Value for ORVEX_R:  1.23457E+06")},
-        {"1e-10", 1e-10f, 0, line("Value for ORVEX_R:  1E-10")},
-        {"x", 1.5f, 1, warning("envrealc", "Value for ORVEX_R not a real : 'x', returning default   1.5")},
-    };
-    for (const Case& c : cases) {
-        set_var("ORVEX_R", c.value);
-        int status = 99;
-        EXPECT_EQ(ENVREAL("ORVEX_R", "", 1.5f, status), c.result) << c.report;
-        EXPECT_EQ(status, c.status) << c.report;
-        EXPECT_EQ(log(), c.report);
-    }
-    unsetenv("ORVEX_R");
+    check_rows<float>("ORVEX_R",
+                      {
+                          {std::nullopt, 1.5f, -2, line("Value for ORVEX_R not defined; returning default :  1.5")},
+                          {"", 1.5f, -1, line("Value for ORVEX_R defined but empty; returning default :  1.5")},
+                          {"2.5e3x", 2500.0f, 0, line("Value for ORVEX_R:  2500")},
+                          {"0.1", 0.1f, 0, line("Value for ORVEX_R:  0.1")},
+                          {"1234567", 1234567.0f, 0, line("Value for ORVEX_R:  1.23457E+06")},
+                          {"1e-10", 1e-10f, 0, line("Value for ORVEX_R:  1E-10")},
+                          {"x", 1.5f, 1, warning("envrealc", "Value for ORVEX_R not a real : 'x', returning default   1.5")},
+                      },
+                      [](int& status) { return ENVREAL("ORVEX_R", "", 1.5f, status); });
 }
 
 TEST_F(Env, Envdble) {
-    struct Case {
-        std::optional<std::string> value;
-        double result;
-        int status;
-        std::string report;
-    } cases[] = {
-        {std::nullopt, -2.0, -2, line("Value for ORVEX_D not defined;returning default :  -2")},
-        {"", -2.0, -1, line("Value for ORVEX_D defined but empty; returning default :  -2")},
-        {"3.25", 3.25, 0, line("Value for  ORVEX_D:  3.25")},
-        {"0.1", 0.1, 0, line("Value for  ORVEX_D:  0.1")},
-        {"1e300", 1e300, 0, line("Value for  ORVEX_D:  1E+300")},
-        {"zz", -2.0, 1, warning("envdblec", "Value for ORVEX_D not a double : 'zz', returning default:  -2")},
-    };
-    for (const Case& c : cases) {
-        set_var("ORVEX_D", c.value);
-        int status = 99;
-        EXPECT_EQ(ENVDBLE("ORVEX_D", "", -2.0, status), c.result) << c.report;
-        EXPECT_EQ(status, c.status) << c.report;
-        EXPECT_EQ(log(), c.report);
-    }
-    unsetenv("ORVEX_D");
+    check_rows<double>("ORVEX_D",
+                       {
+                           {std::nullopt, -2.0, -2, line("Value for ORVEX_D not defined;returning default :  -2")},
+                           {"", -2.0, -1, line("Value for ORVEX_D defined but empty; returning default :  -2")},
+                           {"3.25", 3.25, 0, line("Value for  ORVEX_D:  3.25")},
+                           {"0.1", 0.1, 0, line("Value for  ORVEX_D:  0.1")},
+                           {"1e300", 1e300, 0, line("Value for  ORVEX_D:  1E+300")},
+                           {"zz", -2.0, 1, warning("envdblec", "Value for ORVEX_D not a double : 'zz', returning default:  -2")},
+                       },
+                       [](int& status) { return ENVDBLE("ORVEX_D", "", -2.0, status); });
 }
 
 TEST_F(Env, Envstr) {
