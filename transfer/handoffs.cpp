@@ -2,6 +2,7 @@
 // log and fails, leaving the caller's own failure report to follow.
 #include "transfer/handoffs.hpp"
 
+#include "gridfile/dictionary.hpp"
 #include "orvex/operations.hpp"
 
 namespace orvex::detail {
@@ -19,9 +20,9 @@ bool buffered_read(int, int, int, int, int, void*) { return not_available("Buffe
 
 bool buffered_write(int, int, int, int, int, const void*) { return not_available("Buffered files"); }
 
-bool dictionary_read(int, std::string_view) { return not_available("Dictionary files"); }
+bool dictionary_read(int fid, std::string_view entry) { return RDDICT3(fid, entry); }
 
-bool dictionary_write(int, std::string_view) { return not_available("Dictionary files"); }
+bool dictionary_write(int fid, std::string_view entry) { return WRDICT3(fid, entry); }
 
 bool list_member(int&, int, int, int) { return not_available("File-set lists"); }
 
