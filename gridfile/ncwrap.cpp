@@ -1,0 +1,146 @@
+#include "gridfile/ncwrap.hpp"
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "orvex/operations.hpp"
+
+namespace orvex::detail {
+
+namespace {
+
+// Type and length of an attribute that must be numeric and hold at least one value.
+int numeric_len(int ncid, int varid, const char* name, std::size_t& len) {
+    nc_type type = NC_NAT;
+    int status = nc_inq_att(ncid, varid, name, &type, &len);
+    if (status != NC_NOERR) return status;
+    if (type == NC_CHAR) return NC_ECHAR;
+    if (len == 0) return NC_EINVAL;
+    return NC_NOERR;
+}
+
+// The whole numeric attribute as values of T.
+template <class T, class Get>
+int get_all(int ncid, int varid, const char* name, std::vector<T>& out, Get get) {
+    std::size_t len = 0;
+    int status = numeric_len(ncid, varid, name, len);
+    if (status != NC_NOERR) return status;
+    out.assign(len, T{});
+    return get(ncid, varid, name, out.data());
+}
+
+}  // namespace
+
+int NcFile::report(int status, std::string_view msg) const {
+    if (status != NC_NOERR && !msg.empty()) QVABORT(lname_, fid_, status, msg);
+    return status;
+}
+
+int NcFile::put_text(int varid, const char* name, std::string_view text, std::string_view msg) const {
+    return report(nc_put_att_text(ncid_, varid, name, text.size(), text.data()), msg);
+}
+
+int NcFile::put_int(int varid, const char* name, int value, std::string_view msg) const {
+    return report(nc_put_att_int(ncid_, varid, name, NC_INT, 1, &value), msg);
+}
+
+int NcFile::put_double(int varid, const char* name, double value, std::string_view msg) const {
+    return report(nc_put_att_double(ncid_, varid, name, NC_DOUBLE, 1, &value), msg);
+}
+
+int NcFile::put_floats(int varid, const char* name, std::span<const float> values, std::string_view msg) const {
+    return report(nc_put_att_float(ncid_, varid, name, NC_FLOAT, values.size(), values.data()), msg);
+}
+
+int NcFile::get_int(int varid, const char* name, int& value, std::string_view msg) const {
+    std::vector<int> all;
+    const int status = get_all(ncid_, varid, name, all, nc_get_att_int);
+    if (status == NC_NOERR) value = all.front();
+    return report(status, msg);
+}
+
+int NcFile::get_double(int varid, const char* name, double& value, std::string_view msg) const {
+    std::vector<double> all;
+    const int status = get_all(ncid_, varid, name, all, nc_get_att_double);
+    if (status == NC_NOERR) value = all.front();
+    return report(status, msg);
+}
+
+int NcFile::get_float(int varid, const char* name, float& value, std::string_view msg) const {
+    std::vector<float> all;
+    const int status = get_all(ncid_, varid, name, all, nc_get_att_float);
+    if (status == NC_NOERR) value = all.front();
+    return report(status, msg);
+}
+
+int NcFile::get_floats(int varid, const char* name, std::span<float> dest, std::size_t& count,
+                       std::string_view msg) const {
+    std::vector<float> all;
+    const int status = get_all(ncid_, varid, name, all, nc_get_att_float);
+    count = 0;
+    if (status == NC_NOERR) {
+        count = std::min(all.size(), dest.size());
+        std::copy_n(all.begin(), count, dest.begin());
+    }
+    return report(status, msg);
+}
+
+int NcFile::get_text(int varid, const char* name, std::span<char> dest, std::string_view msg) const {
+    nc_type type = NC_NAT;
+    std::size_t len = 0;
+    int status = nc_inq_att(ncid_, varid, name, &type, &len);
+    if (status == NC_NOERR && type != NC_CHAR) status = NC_ECHAR;
+    if (status == NC_NOERR) {
+        std::vector<char> all(len);
+        status = nc_get_att_text(ncid_, varid, name, all.data());
+        if (status == NC_NOERR) {
+            const std::size_t n = std::min(len, dest.size());
+            std::copy_n(all.begin(), n, dest.begin());
+            std::fill(dest.begin() + static_cast<std::ptrdiff_t>(n), dest.end(), ' ');
+        }
+    }
+    return report(status, msg);
+}
+
+int NcFile::def_dim(const char* name, std::size_t len, int& dimid, std::string_view msg) const {
+    return report(nc_def_dim(ncid_, name, len, &dimid), msg);
+}
+
+int NcFile::def_var(const char* name, nc_type type, std::span<const int> dims, int& varid,
+                    std::string_view msg) const {
+    return report(nc_def_var(ncid_, name, type, static_cast<int>(dims.size()), dims.data(), &varid), msg);
+}
+
+int NcFile::inq_dimid(const char* name, int& dimid, std::string_view msg) const {
+    return report(nc_inq_dimid(ncid_, name, &dimid), msg);
+}
+
+int NcFile::inq_dimlen(int dimid, std::size_t& len, std::string_view msg) const {
+    return report(nc_inq_dimlen(ncid_, dimid, &len), msg);
+}
+
+int NcFile::inq_varid(const char* name, int& varid, std::string_view msg) const {
+    return report(nc_inq_varid(ncid_, name, &varid), msg);
+}
+
+int NcFile::inq_vartype(int varid, nc_type& type, std::string_view msg) const {
+    return report(nc_inq_vartype(ncid_, varid, &type), msg);
+}
+
+int NcFile::put_ints(int varid, std::span<const std::size_t> start, std::span<const std::size_t> count,
+                     const int* values, std::string_view msg) const {
+    return report(nc_put_vara_int(ncid_, varid, start.data(), count.data(), values), msg);
+}
+
+int NcFile::redef(std::string_view msg) const { return report(nc_redef(ncid_), msg); }
+
+int NcFile::enddef(std::string_view msg) const { return report(nc_enddef(ncid_), msg); }
+
+int NcFile::sync(std::string_view msg) const { return report(nc_sync(ncid_), msg); }
+
+int NcFile::close(std::string_view msg) const { return report(nc_close(ncid_), msg); }
+
+int NcFile::abandon() const { return nc_abort(ncid_); }
+
+}  // namespace orvex::detail

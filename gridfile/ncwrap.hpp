@@ -1,0 +1,69 @@
+// The netCDF calls of the file layer, each wrapped once with its error report.
+//
+// Every call returns the netCDF status. When it fails and a message is given,
+// the failure is reported through QVABORT (the message, the status with the
+// logical name, and the library's own text); an empty message reports nothing.
+//
+// Readers treat the header as untrusted: every attribute's type and length are
+// asked first, so that no read writes past the caller's field.
+#pragma once
+
+#include <netcdf.h>
+
+#include <cstddef>
+#include <span>
+#include <string_view>
+
+namespace orvex::detail {
+
+class NcFile {
+public:
+    NcFile(int ncid, std::string_view lname, int fid) : ncid_(ncid), lname_(lname), fid_(fid) {}
+
+    int id() const { return ncid_; }
+
+    // Attributes; varid NC_GLOBAL for the file's own.
+    int put_text(int varid, const char* name, std::string_view text, std::string_view msg) const;
+    int put_int(int varid, const char* name, int value, std::string_view msg) const;
+    int put_double(int varid, const char* name, double value, std::string_view msg) const;
+    int put_floats(int varid, const char* name, std::span<const float> values, std::string_view msg) const;
+
+    // The first value of a numeric attribute (NC_EINVAL when it has none).
+    int get_int(int varid, const char* name, int& value, std::string_view msg) const;
+    int get_double(int varid, const char* name, double& value, std::string_view msg) const;
+    int get_float(int varid, const char* name, float& value, std::string_view msg) const;
+    // At most dest.size() values of a numeric attribute; count gets how many were stored.
+    int get_floats(int varid, const char* name, std::span<float> dest, std::size_t& count,
+                   std::string_view msg) const;
+    // A text attribute into a field: at most dest.size() characters, the rest of
+    // the field blank-padded. A non-text attribute gives NC_ECHAR.
+    int get_text(int varid, const char* name, std::span<char> dest, std::string_view msg) const;
+
+    // Dimensions and variables.
+    int def_dim(const char* name, std::size_t len, int& dimid, std::string_view msg) const;
+    int def_var(const char* name, nc_type type, std::span<const int> dims, int& varid,
+                std::string_view msg) const;
+    int inq_dimid(const char* name, int& dimid, std::string_view msg) const;
+    int inq_dimlen(int dimid, std::size_t& len, std::string_view msg) const;
+    int inq_varid(const char* name, int& varid, std::string_view msg) const;
+    int inq_vartype(int varid, nc_type& type, std::string_view msg) const;
+    int put_ints(int varid, std::span<const std::size_t> start, std::span<const std::size_t> count,
+                 const int* values, std::string_view msg) const;
+
+    // Define mode, synchronisation and closing.
+    int redef(std::string_view msg) const;
+    int enddef(std::string_view msg) const;
+    int sync(std::string_view msg) const;
+    int close(std::string_view msg) const;
+    // Discards a dataset in define mode (a new one is removed); closes it otherwise.
+    int abandon() const;
+
+private:
+    int report(int status, std::string_view msg) const;
+
+    int ncid_;
+    std::string_view lname_;
+    int fid_;
+};
+
+}  // namespace orvex::detail
