@@ -1,6 +1,9 @@
-#include <netcdf.h>
+// SHUT3: closes every open file and returns the layer to the uninitialised state.
+#include <algorithm>
 
+#include "gridfile/handoffs.hpp"
 #include "gridfile/state3.hpp"
+#include "gridfile/storage.hpp"
 #include "orvex/operations.hpp"
 
 namespace orvex {
@@ -10,22 +13,15 @@ using namespace detail;
 bool SHUT3() {
     if (!STATE3.finit) return true;
     bool ok = true;
-    for (int f = 1; f <= STATE3.count; ++f) {
-        FileSlot& s = slot(f);
-        if (s.is_free()) continue;
-        if (s.cdfid >= 0) {
-            const int status = nc_close(s.cdfid);
-            if (status != NC_NOERR) {
-                const std::string lines[] = {"", ">>--->> WARNING in subroutine SHUT3", "Error closing netCDF file ",
-                                             "File name:  " + std::string(s.flist.trimmed()),
-                                             "netCDF error number" + std::to_string(status), ""};
-                QVPARAG(6, lines);
-                ok = false;
-            }
-        }
+    const int count = std::min(STATE3.count, MXFILE3);
+    for (int f = 1; f <= count; ++f) {
+        if (slot(f).is_free()) continue;
+        ok = storage_of(slot(f).cdfid).shut(f) && ok;
     }
-    for (int f = 1; f <= STATE3.count; ++f) {
+    for (int f = 1; f <= count; ++f) {
         FileSlot& s = slot(f);
+        buffered_release(f);
+        dictionary_closed(f);
         s.nlist = 0;
         s.ilist = IMISS3;
         free_slot(f);

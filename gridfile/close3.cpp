@@ -1,0 +1,36 @@
+// CLOSE3 and SYNCFID: closing one file by logical name, forcing one file to disk.
+#include <string>
+
+#include "gridfile/handoffs.hpp"
+#include "gridfile/state3.hpp"
+#include "gridfile/storage.hpp"
+#include "orvex/operations.hpp"
+#include "support/format.hpp"
+
+namespace orvex {
+
+using namespace detail;
+
+bool CLOSE3(std::string_view fname) {
+    const int fid = NAME2FID(fname);
+    if (fid == 0) {
+        QVMSG2("File \"" + std::string(fname) + "\" not currently open");
+        return false;
+    }
+    if (!storage_of(slot(fid).cdfid).close(fid, fname)) return false;
+    buffered_release(fid);
+    dictionary_closed(fid);
+    free_slot(fid);
+    QVMSG2("Closing file " + std::string(fname));
+    return true;
+}
+
+bool SYNCFID(int fid) {
+    if (fid < 1 || fid > MXFILE3 || slot(fid).is_free()) {
+        QVMSG2("SYNCFID:  file index not open:" + fmt_I(fid, 9));
+        return false;
+    }
+    return storage_of(slot(fid).cdfid).sync(fid);
+}
+
+}  // namespace orvex
