@@ -1,0 +1,122 @@
+// Matching the cells of one input grid onto the output grid.
+#include "tool/gridding.hpp"
+
+#include <algorithm>
+#include <cfloat>
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <optional>
+
+namespace pondra {
+
+namespace {
+
+// The quotient truncated toward zero, when it fits a 32-bit integer.
+std::optional<int> trunc_int32(double q) {
+    if (q > -2147483649.0 && q < 2147483648.0) return static_cast<int>(q);
+    return std::nullopt;  // NaN, infinite or too large
+}
+
+// Whole input cells between the output origin and the input origin.
+std::optional<int> whole_cell_offset(float orig, double orig3d, double cell3d) {
+    return trunc_int32((static_cast<double>(orig) - orig3d) / cell3d);
+}
+
+// 0-based input index read at 0-based output position p along one axis of n3d
+// input cells, or -1 when it falls outside the usable cells 1 .. n3d - 1.
+long long axis_index(std::optional<int> off, int p, float MESH, int n3d) {
+    if (!off) return -1;
+    const float t = static_cast<float>(p) / MESH + 1.0f;  // 32-bit division and addition
+    const std::optional<int> k = trunc_int32(t);
+    if (!k) return -1;
+    const long long index = static_cast<long long>(*off) + *k;  // 1-based, no 32-bit overflow
+    if (index < 1 || index > static_cast<long long>(n3d) - 1) return -1;
+    return index - 1;
+}
+
+}  // namespace
+
+float mesh_factor(double XCELL3D, float CELL) {
+    const double q = XCELL3D / static_cast<double>(CELL);
+    // Beyond the float range the rounding goes to the largest float or to
+    // infinity, as the hardware conversion does; made explicit to stay defined.
+    constexpr double to_infinity = 0x1.ffffffp127;  // FLT_MAX plus half its spacing
+    if (std::fabs(q) > static_cast<double>(FLT_MAX) && std::isfinite(q)) {
+        const float m = std::fabs(q) >= to_infinity ? std::numeric_limits<float>::infinity() : FLT_MAX;
+        return q > 0 ? m : -m;
+    }
+    return static_cast<float>(q);
+}
+
+GridMatch::GridMatch(const OutputGrid& out, const InputGrid& in, float MESH)
+    : ncols_(static_cast<std::size_t>(std::max(out.NCOLS, 0))),
+      nrows_(static_cast<std::size_t>(std::max(out.NROWS, 0))),
+      col_(ncols_, -1),
+      row_(nrows_, -1) {
+    const std::optional<int> IOFF = whole_cell_offset(out.XORIG, in.XORIG3D, in.XCELL3D);
+    const std::optional<int> JOFF = whole_cell_offset(out.YORIG, in.YORIG3D, in.YCELL3D);
+    for (std::size_t i = 0; i < ncols_; ++i)
+        col_[i] = static_cast<int>(axis_index(IOFF, static_cast<int>(i), MESH, in.NCOLS3D));
+    for (std::size_t j = 0; j < nrows_; ++j) {
+        const long long jj = axis_index(JOFF, static_cast<int>(j), MESH, in.NROWS3D);
+        row_[j] = jj < 0 ? -1 : jj * static_cast<long long>(in.NCOLS3D);
+    }
+    for (std::size_t i = 0; i < ncols_;) {
+        if (col_[i] < 0) {
+            ++i;
+            continue;
+        }
+        const std::size_t begin = i;
+        while (i < ncols_ && col_[i] >= 0) ++i;
+        runs_.push_back({begin, i});
+    }
+}
+
+bool GridMatch::gather_row(const float* src, float* dst) const {
+    bool missing = false;
+    const int* col = col_.data();
+    for (const Run& run : runs_) {
+        for (std::size_t i = run.begin; i < run.end; ++i) {
+            const float v = src[col[i]];
+            if (v != MISSING)
+                dst[i] = v;
+            else
+                missing = true;
+        }
+    }
+    return missing;
+}
+
+void GridMatch::apply(const float* GRID, float* layer) const {
+    if (runs_.empty()) return;
+    // Consecutive output rows that read the same input row form a group: the
+    // first is gathered; when it met no missing value the others equal it over
+    // the inside columns and are copied from it.
+    for (std::size_t j = 0; j < nrows_;) {
+        const long long r = row_[j];
+        std::size_t end = j + 1;
+        while (end < nrows_ && row_[end] == r) ++end;
+        if (r >= 0) {
+            const float* src = GRID + r;
+            const float* first = layer + j * ncols_;
+            const bool missing = gather_row(src, layer + j * ncols_);
+            for (std::size_t k = j + 1; k < end; ++k) {
+                float* dst = layer + k * ncols_;
+                if (missing) {
+                    gather_row(src, dst);
+                    continue;
+                }
+                for (const Run& run : runs_)
+                    std::memcpy(dst + run.begin, first + run.begin, (run.end - run.begin) * sizeof(float));
+            }
+        }
+        j = end;
+    }
+}
+
+void match_grid(const OutputGrid& out, const InputGrid& in, float MESH, const float* GRID, float* layer) {
+    GridMatch(out, in, MESH).apply(GRID, layer);
+}
+
+}  // namespace pondra
