@@ -1,0 +1,80 @@
+// Times whole runs of pondra against the floor program, alternating them, and
+// reports medians and peak resident memory.
+//
+//   wholerun_runner RUNS DIALOGUE -- PONDRA_CMD... -- FLOOR_CMD...
+// pondra reads DIALOGUE on standard input; both commands inherit the environment.
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct Sample {
+    double seconds;
+    long max_rss_kib;
+};
+
+Sample run(std::vector<char*> argv, const char* input) {
+    argv.push_back(nullptr);
+    const auto t0 = std::chrono::steady_clock::now();
+    const pid_t pid = fork();
+    if (pid == 0) {
+        const int in = open(input ? input : "/dev/null", O_RDONLY);
+        const int out = open("/dev/null", O_WRONLY);
+        dup2(in, 0);
+        dup2(out, 1);
+        execvp(argv[0], argv.data());
+        _exit(127);
+    }
+    int status = 0;
+    rusage usage{};
+    wait4(pid, &status, 0, &usage);
+    const auto t1 = std::chrono::steady_clock::now();
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+        std::fprintf(stderr, "wholerun_runner: %s failed (status %d)\n", argv[0], status);
+        std::exit(2);
+    }
+    return {std::chrono::duration<double>(t1 - t0).count(), usage.ru_maxrss};
+}
+
+double median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 6) {
+        std::fprintf(stderr, "usage: wholerun_runner RUNS DIALOGUE -- PONDRA... -- FLOOR...\n");
+        return 2;
+    }
+    const int runs = std::atoi(argv[1]);
+    const char* dialogue = argv[2];
+    std::vector<char*> pondra, floor;
+    int i = 4;
+    for (; i < argc && std::string(argv[i]) != "--"; ++i) pondra.push_back(argv[i]);
+    for (++i; i < argc; ++i) floor.push_back(argv[i]);
+
+    std::vector<double> tp, tf;
+    long rss = 0;
+    for (int r = 0; r < runs; ++r) {
+        const Sample p = run(pondra, dialogue);
+        const Sample f = run(floor, nullptr);
+        tp.push_back(p.seconds);
+        tf.push_back(f.seconds);
+        rss = std::max(rss, p.max_rss_kib);
+    }
+    const double mp = median(tp), mf = median(tf);
+    std::printf("runs %d  pondra median %.3f s  floor median %.3f s  ratio %.2f  pondra peak RSS %.1f MiB\n", runs,
+                mp, mf, mp / mf, rss / 1024.0);
+    return 0;
+}
