@@ -26,17 +26,19 @@ namespace {
 
 std::string date_time(int jdate, int jtime) { return fmt_I(jdate, 9) + ":" + fmt_Im(jtime, 6, 6); }
 
-// Records the file holds. A volatile file may have been extended by another
-// process since it was opened: its time dimension is asked again.
-int records_in_file(FileSlot& s) {
-    if (s.volat && s.cdfid >= 0 && s.tstep > 0) {
-        int dimid = 0;
-        std::size_t len = 0;
-        if (nc_inq_dimid(s.cdfid, "TSTEP", &dimid) == NC_NOERR && nc_inq_dimlen(s.cdfid, dimid, &len) == NC_NOERR &&
-            static_cast<long long>(len) > s.mxrec)
-            s.mxrec = static_cast<int>(len);
-    }
-    return s.mxrec;
+// Whether record slot step lies within the records the file holds. The
+// slot's count is raised to the dataset's own when that is larger: a failed
+// all-variables write leaves a partly written record behind, and a volatile
+// file may have been extended by another process since it was opened.
+bool holds_record(FileSlot& s, int step) {
+    if (step <= s.mxrec) return true;
+    if (s.cdfid < 0 || s.tstep <= 0) return false;
+    int dimid = 0;
+    std::size_t len = 0;
+    if (nc_inq_dimid(s.cdfid, "TSTEP", &dimid) != NC_NOERR || nc_inq_dimlen(s.cdfid, dimid, &len) != NC_NOERR)
+        return false;
+    if (static_cast<long long>(len) > s.mxrec) s.mxrec = static_cast<int>(len);
+    return step <= s.mxrec;
 }
 
 // Reads npairs stored pairs from variable `first` on at record slot step.
@@ -51,7 +53,7 @@ std::string read_pairs(int fid, int vid, int first, int npairs, int step, int* p
     // netCDF's own answer for a slot beyond the records differs between
     // read-only and writable datasets: the record count decides.
     int status = NC_EINVALCOORDS;
-    if (step <= records_in_file(s)) {
+    if (holds_record(s, step)) {
         Hyperslab slab;
         slab.add(1, 2);
         slab.add(first, npairs);
