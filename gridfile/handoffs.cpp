@@ -8,6 +8,8 @@
 #include "gridfile/dictionary.hpp"
 #include "gridfile/layer.hpp"
 #include "orvex/operations.hpp"
+#include "support/filelist.hpp"
+#include "transfer/bufstore.hpp"
 
 namespace orvex::detail {
 
@@ -21,11 +23,11 @@ bool not_available(std::string_view kind, int fid) {
 }  // namespace
 
 // ---- Buffered in-memory files ----------------------------------------------
-bool buffered_create(int fid) { return not_available("BUFFERED", fid); }
-void buffered_release(int /*fid*/) {}
+bool buffered_create(int fid) { return CRTBUF3(fid); }
+void buffered_release(int fid) { BUFDEL3(fid); }
 
 // ---- File-set lists ---------------------------------------------------------
-bool list_open(int fid, std::string_view /*pgname*/) { return not_available("LIST", fid); }
+bool list_open(int fid, std::string_view pgname) { return OPNLIST3(fid, pgname); }
 
 // ---- Native binary files ------------------------------------------------------
 bool binary_create(std::string_view /*path*/, int fid) { return not_available("Native-binary", fid); }

@@ -4,6 +4,9 @@
 
 #include "gridfile/dictionary.hpp"
 #include "orvex/operations.hpp"
+#include "support/filelist.hpp"
+#include "support/format.hpp"
+#include "transfer/bufstore.hpp"
 
 namespace orvex::detail {
 
@@ -16,15 +19,29 @@ bool not_available(std::string_view kind) {
 
 }  // namespace
 
-bool buffered_read(int, int, int, int, int, void*) { return not_available("Buffered files"); }
+bool buffered_read(int fid, int vid, int layer, int jdate, int jtime, void* buffer) {
+    return RDBUF3(fid, vid, layer, jdate, jtime, buffer);
+}
 
-bool buffered_write(int, int, int, int, int, const void*) { return not_available("Buffered files"); }
+bool buffered_write(int fid, int vid, int jdate, int jtime, int step, const void* buffer) {
+    return WRBUF3(fid, vid, jdate, jtime, step, buffer);
+}
 
 bool dictionary_read(int fid, std::string_view entry) { return RDDICT3(fid, entry); }
 
 bool dictionary_write(int fid, std::string_view entry) { return WRDICT3(fid, entry); }
 
-bool list_member(int&, int, int, int) { return not_available("File-set lists"); }
+bool list_member(int& fid, int vid, int jdate, int jtime) {
+    const int member = find_list_member(fid, jdate, jtime);
+    if (member > 0) {
+        fid = member;
+        return true;
+    }
+    const FileSlot& s = slot(fid);
+    QVMSG2("Requested date & time:" + fmt_I(jdate, 9) + ":" + fmt_Im(jtime, 6, 6));
+    QVWARN("RDTFLAG", jdate, jtime, "Variable " + var_name(s, vid) + " not available in file-set " + s.flist.str());
+    return false;
+}
 
 bool binary_read_flags(int, int, int, int*) { return not_available("Native binary files"); }
 
