@@ -58,11 +58,15 @@ inline std::vector<std::string> after_mark(const std::string& log, const std::st
     return {it.base(), lines.end()};
 }
 
-// The lines between the last "     " + begin and the next "     " + end.
+// The lines between the last "     " + begin and the next "     " + end,
+// without the start-up block and the reports of the layer's switches, which
+// come with the first use whatever the test does.
 inline std::vector<std::string> between(const std::string& log, const std::string& begin, const std::string& end) {
     std::vector<std::string> lines = after_mark(log, begin);
-    const auto it = std::find(lines.begin(), lines.end(), "     " + end);
-    lines.erase(it, lines.end());
+    lines.erase(std::find(lines.begin(), lines.end(), "     " + end), lines.end());
+    const auto init = std::find(lines.begin(), lines.end(), "     ORVEX not yet initialized");
+    if (init != lines.end()) lines.erase(lines.begin(), init + 1);
+    std::erase_if(lines, [](const std::string& l) { return l.rfind("     Value for ORVEX_", 0) == 0; });
     return lines;
 }
 
