@@ -28,9 +28,7 @@ int put_var_atts(int ncid, int varid, std::string_view units, std::string_view d
 
 }  // namespace
 
-// Weak until the file layer's stand-in for this entry point is gone, so that
-// the two never collide at link time.
-[[gnu::weak]] bool CRDICT3(int fid) {
+bool CRDICT3(int fid) {
     FileSlot& s = slot(fid);
     const int ncid = s.cdfid;
     dictionary_forget(fid);

@@ -154,6 +154,9 @@ int HeaderReader::run() {
     integer("CTIME", d.CTIME3D, "CTIME ");
     integer("WDATE", d.WDATE3D, "WDATE ");
     integer("WTIME", d.WTIME3D, "WTIME ");
+    // A dictionary holds only the first seven global attributes: its
+    // description ends here, and UPNAM3D, FDESC3D and UPDSC3D keep what they held.
+    if (s_.ftype == DCTNRY3) return errors_;
     const int upnam = nc_.get_text(NC_GLOBAL, "UPNAM", {d.UPNAM3D.data(), d.UPNAM3D.size()}, "");
     if (upnam != NC_NOERR) {
         failed(upnam, "UPNAM ");

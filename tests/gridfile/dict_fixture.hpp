@@ -7,9 +7,11 @@
 #include <netcdf.h>
 
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <memory>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "gridfile/dictionary.hpp"
@@ -89,6 +91,23 @@ inline void expect_stored_fields(const Fdesc3& want, const Fdesc3& got) {
         EXPECT_EQ(want.VDESC3D[i].view(), got.VDESC3D[i].view()) << "variable " << v;
         EXPECT_EQ(want.VTYPE3D[i], got.VTYPE3D[i]) << "variable " << v;
     }
+}
+
+// Tests that touch the layer run in child processes (the layer keeps
+// process-wide state); a child hands the descriptions it read to the parent by
+// appending FDESC3 as it stands to a file.
+static_assert(std::is_trivially_copyable_v<Fdesc3>);
+
+inline void snapshot(const fs::path& file) {
+    std::ofstream out(file, std::ios::binary | std::ios::app);
+    out.write(reinterpret_cast<const char*>(&FDESC3), sizeof FDESC3);
+}
+
+inline std::vector<Fdesc3> snapshots(const fs::path& file) {
+    std::vector<Fdesc3> all;
+    std::ifstream in(file, std::ios::binary);
+    for (Fdesc3 d; in.read(reinterpret_cast<char*>(&d), sizeof d);) all.push_back(d);
+    return all;
 }
 
 // Length of the entry dimension of an open dictionary.

@@ -37,9 +37,6 @@ bool store(const std::string& entry, int seed, int ftype = GRDDED3, int nvars = 
 }
 
 TEST(DictStore, DescriptionsSurviveCloseAndReopen) {
-    Sandbox box;
-    SlotDictionary dict(FID, "DICTFILE", box.path("dict.nc"));
-    ASSERT_TRUE(dict.create());
     struct Entry {
         std::string name;
         int seed, ftype, nvars, nlays;
@@ -50,73 +47,96 @@ TEST(DictStore, DescriptionsSurviveCloseAndReopen) {
         {"NO VARIABLES", 3, CUSTOM3, 0, 1},
         {"ALL_VARIABLES", 4, GRDDED3, MXVARS3, MXLAYS3},
     };
-    for (const Entry& e : entries) {
-        FDESC3 = *description(e.seed, e.ftype, e.nvars, e.nlays);
-        EXPECT_TRUE(WRDICT3(FID, e.name)) << e.name;
-    }
-    EXPECT_EQ(dict.slot().mxrec, 4);
-    ASSERT_TRUE(dict.reopen(false));
-    EXPECT_EQ(dict.slot().mxrec, 4);
-    for (const Entry& e : entries) {
+    Sandbox box;
+    const ChildResult r = box.run({}, [&] {
+        SlotDictionary dict(FID, "DICTFILE", box.path("dict.nc"));
+        say("create", dict.create());
+        for (const Entry& e : entries) say(e.name, store(e.name, e.seed, e.ftype, e.nvars, e.nlays));
+        std::printf("records %d\n", dict.slot().mxrec);
+        say("reopen", dict.reopen(false));
+        std::printf("records %d\n", dict.slot().mxrec);
+        for (const Entry& e : entries) {
+            FDESC3 = Fdesc3{};
+            FDESC3.SDATE3D = 1999001;  // fields a dictionary does not store
+            FDESC3.VGTOP3D = 5000.0f;
+            FDESC3.UPNAM3D = "KEEP";
+            say("read", RDDICT3(FID, e.name));
+            snapshot(box.path("read.bin"));
+        }
+    });
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(lines_of(r.out), (std::vector<std::string>{"create 1", "GRIDDED 1", "BOUNDARY_16CHARS 1", "NO VARIABLES 1",
+                                                         "ALL_VARIABLES 1", "records 4", "reopen 1", "records 4",
+                                                         "read 1", "read 1", "read 1", "read 1"}));
+    const std::vector<Fdesc3> read = snapshots(box.path("read.bin"));
+    ASSERT_EQ(read.size(), entries.size());
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        const Entry& e = entries[i];
         SCOPED_TRACE(e.name);
-        FDESC3 = Fdesc3{};
-        FDESC3.SDATE3D = 1999001;  // fields a dictionary does not store
-        FDESC3.VGTOP3D = 5000.0f;
-        FDESC3.UPNAM3D = "KEEP";
-        ASSERT_TRUE(RDDICT3(FID, e.name));
-        expect_stored_fields(*description(e.seed, e.ftype, e.nvars, e.nlays), FDESC3);
-        EXPECT_EQ(FDESC3.SDATE3D, 1999001);
-        EXPECT_EQ(FDESC3.VGTOP3D, 5000.0f);
-        EXPECT_EQ(FDESC3.UPNAM3D.view(), Text<NAMLEN3>("KEEP").view());
+        expect_stored_fields(*description(e.seed, e.ftype, e.nvars, e.nlays), read[i]);
+        EXPECT_EQ(read[i].SDATE3D, 1999001);
+        EXPECT_EQ(read[i].VGTOP3D, 5000.0f);
+        EXPECT_EQ(read[i].UPNAM3D.view(), Text<NAMLEN3>("KEEP").view());
     }
 }
 
 TEST(DictStore, ThreeLayersStoreFourSurfaces) {
     Sandbox box;
-    SlotDictionary dict(FID, "DICTFILE", box.path("dict.nc"));
-    ASSERT_TRUE(dict.create());
-    FDESC3 = *description(1, GRDDED3, 1, 3);
-    for (std::size_t k = 4; k <= MXLAYS3; ++k) FDESC3.VGLVS3D[k] = 42.0f;
-    ASSERT_TRUE(WRDICT3(FID, "THREE"));
-
-    std::vector<float> stored(MXLAYS3 + 1);
-    int varid = 0;
-    ASSERT_EQ(nc_inq_varid(dict.ncid(), "VGLVS", &varid), NC_NOERR);
-    const std::size_t start[] = {0, 0}, count[] = {1, MXLAYS3 + 1};
-    ASSERT_EQ(nc_get_vara_float(dict.ncid(), varid, start, count, stored.data()), NC_NOERR);
-    for (std::size_t k = 0; k < 4; ++k) EXPECT_EQ(stored[k], FDESC3.VGLVS3D[k]) << k;
-    EXPECT_EQ(stored[4], NC_FILL_FLOAT);
-
-    const auto written = std::make_unique<Fdesc3>(FDESC3);
-    FDESC3.VGLVS3D.fill(-7.0f);
-    ASSERT_TRUE(RDDICT3(FID, "THREE"));
-    for (std::size_t k = 0; k < 4; ++k) EXPECT_EQ(FDESC3.VGLVS3D[k], written->VGLVS3D[k]) << k;
-    EXPECT_EQ(FDESC3.VGLVS3D[4], -7.0f);
+    const ChildResult r = box.run({}, [&] {
+        SlotDictionary dict(FID, "DICTFILE", box.path("dict.nc"));
+        dict.create();
+        FDESC3 = *description(1, GRDDED3, 1, 3);
+        for (std::size_t k = 4; k <= MXLAYS3; ++k) FDESC3.VGLVS3D[k] = 42.0f;
+        say("write", WRDICT3(FID, "THREE"));
+        std::vector<float> stored(MXLAYS3 + 1);
+        int varid = 0;
+        const std::size_t start[] = {0, 0}, count[] = {1, MXLAYS3 + 1};
+        nc_inq_varid(dict.ncid(), "VGLVS", &varid);
+        nc_get_vara_float(dict.ncid(), varid, start, count, stored.data());
+        bool four = true;
+        for (std::size_t k = 0; k < 4; ++k) four = four && stored[k] == FDESC3.VGLVS3D[k];
+        say("four surfaces stored", four);
+        say("fifth left unwritten", stored[4] == NC_FILL_FLOAT);
+        FDESC3.VGLVS3D.fill(-7.0f);
+        say("read", RDDICT3(FID, "THREE"));
+        snapshot(box.path("read.bin"));
+    });
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(lines_of(r.out),
+              (std::vector<std::string>{"write 1", "four surfaces stored 1", "fifth left unwritten 1", "read 1"}));
+    const std::vector<Fdesc3> read = snapshots(box.path("read.bin"));
+    ASSERT_EQ(read.size(), 1u);
+    const auto written = description(1, GRDDED3, 1, 3);
+    for (std::size_t k = 0; k < 4; ++k) EXPECT_EQ(read[0].VGLVS3D[k], written->VGLVS3D[k]) << k;
+    EXPECT_EQ(read[0].VGLVS3D[4], -7.0f);
 }
 
 TEST(DictStore, CreatedSlotMatchesTheFile) {
     Sandbox box;
-    SlotDictionary dict(FID, "DICTFILE", box.path("dict.nc"));
-    ASSERT_TRUE(dict.create());
-    const detail::FileSlot& s = dict.slot();
-    EXPECT_EQ(s.ftype, DCTNRY3);
-    EXPECT_EQ(s.nvars, 26);
-    EXPECT_EQ(s.mxrec, 0);
-    int flag = -1;
-    ASSERT_EQ(nc_inq_varid(dict.ncid(), "FLAG", &flag), NC_NOERR);
-    EXPECT_EQ(s.tindx, flag);
-    std::string varlist(26 * NAMLEN3, '\0');
-    ASSERT_EQ(nc_get_att_text(dict.ncid(), NC_GLOBAL, "VAR-LIST", varlist.data()), NC_NOERR);
-    ASSERT_EQ(s.vars.size(), 26u);
-    for (std::size_t v = 0; v < 26; ++v) {
-        EXPECT_EQ(s.vars[v].name.view(), std::string_view(varlist).substr(v * NAMLEN3, NAMLEN3));
-        int id = -1;
-        nc_inq_varid(dict.ncid(), std::string(s.vars[v].name.trimmed()).c_str(), &id);
-        EXPECT_EQ(s.vars[v].vid, id) << v;
-        std::string units(NAMLEN3, '\0');
-        nc_get_att_text(dict.ncid(), id, "units", units.data());
-        EXPECT_EQ(s.vars[v].units.view(), units) << v;
-    }
+    const ChildResult r = box.run({}, [&] {
+        SlotDictionary dict(FID, "DICTFILE", box.path("dict.nc"));
+        say("create", dict.create());
+        const detail::FileSlot& s = dict.slot();
+        std::printf("type %d variables %d records %d\n", s.ftype, s.nvars, s.mxrec);
+        int flag = -1;
+        nc_inq_varid(dict.ncid(), "FLAG", &flag);
+        say("flag id", s.tindx == flag);
+        std::string varlist(26 * NAMLEN3, '\0');
+        nc_get_att_text(dict.ncid(), NC_GLOBAL, "VAR-LIST", varlist.data());
+        bool same = s.vars.size() == 26;
+        for (std::size_t v = 0; same && v < 26; ++v) {
+            int id = -1;
+            std::string units(NAMLEN3, '\0');
+            nc_inq_varid(dict.ncid(), std::string(s.vars[v].name.trimmed()).c_str(), &id);
+            nc_get_att_text(dict.ncid(), id, "units", units.data());
+            same = s.vars[v].name.view() == std::string_view(varlist).substr(v * NAMLEN3, NAMLEN3) &&
+                   s.vars[v].vid == id && s.vars[v].units.view() == units;
+        }
+        say("names, ids and units as in the file", same);
+    });
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(lines_of(r.out), (std::vector<std::string>{"create 1", "type 0 variables 26 records 0", "flag id 1",
+                                                         "names, ids and units as in the file 1"}));
 }
 
 // ---- Log lines, each case in a child with a fresh layer and log --------------
