@@ -34,7 +34,11 @@ int to_netcdf(int ncid, int varid, const Hyperslab& slab, Vector& start, Vector&
 
 std::string diag_number(long long v) {
     std::string text = fmt_I(v, 6);
-    return text.front() == '*' ? " " + std::to_string(v) : text;
+    if (text.front() == '*') {
+        text = std::to_string(v);
+        text.insert(text.begin(), ' ');
+    }
+    return text;
 }
 
 std::string diag_vector(const std::array<int, Hyperslab::MAXDIMS>& v) {

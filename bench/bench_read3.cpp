@@ -1,0 +1,255 @@
+// READ3 and WRITE3 against the bare netCDF hyperslab call they wrap, on the
+// same open dataset in the same run: a 1000 x 1000 real variable and a 10 x 10
+// one. After the runs the ratios and the per-call overhead are printed, with
+// the cost of the steps the layer adds to a small transfer (name lookup, time
+// axis, variable lookup, time-flag read or write).
+#include <benchmark/benchmark.h>
+#include <netcdf.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "gridfile/state3.hpp"
+#include "orvex/fdesc3.hpp"
+#include "orvex/operations.hpp"
+#include "transfer/transfer.hpp"
+
+namespace fs = std::filesystem;
+using namespace orvex;
+
+namespace {
+
+constexpr int SDATE = 2020001;
+
+fs::path g_dir;
+
+struct Grid {
+    const char* read_name;   // opened read-only
+    const char* write_name;  // opened read/write
+    int ncols, nrows;
+    std::vector<float> data;
+};
+
+Grid g_big{"BIGREAD", "BIGWRITE", 1000, 1000, {}};
+Grid g_small{"SMALLREAD", "SMALLWRITE", 10, 10, {}};
+
+void describe(const Grid& g) {
+    FDESC3.FTYPE3D = GRDDED3;
+    FDESC3.NCOLS3D = g.ncols;
+    FDESC3.NROWS3D = g.nrows;
+    FDESC3.NLAYS3D = 1;
+    FDESC3.NTHIK3D = 0;
+    FDESC3.SDATE3D = SDATE;
+    FDESC3.STIME3D = 0;
+    FDESC3.TSTEP3D = 10000;
+    FDESC3.GDTYP3D = 2;
+    FDESC3.P_ALP3D = 30;
+    FDESC3.P_BET3D = 60;
+    FDESC3.P_GAM3D = -90;
+    FDESC3.XCENT3D = -90;
+    FDESC3.YCENT3D = 40;
+    FDESC3.XCELL3D = FDESC3.YCELL3D = 1000;
+    FDESC3.VGTYP3D = 2;
+    FDESC3.VGLVS3D[0] = 1.0f;
+    FDESC3.VGLVS3D[1] = 0.9f;
+    FDESC3.GDNAM3D = "BENCH";
+    FDESC3.NVARS3D = 1;
+    FDESC3.VNAME3D[0] = "O3";
+    FDESC3.UNITS3D[0] = "ppmV";
+    FDESC3.VDESC3D[0] = "ozone";
+    FDESC3.VTYPE3D[0] = QVREAL;
+}
+
+void bind(const char* lname, const fs::path& p) { setenv(lname, p.c_str(), 1); }
+
+bool make_files(Grid& g) {
+    g.data.resize(static_cast<std::size_t>(g.ncols) * static_cast<std::size_t>(g.nrows));
+    for (std::size_t i = 0; i < g.data.size(); ++i) g.data[i] = static_cast<float>(i % 977) * 0.5f;
+    const fs::path rpath = g_dir / (std::string(g.read_name) + ".nc");
+    const fs::path wpath = g_dir / (std::string(g.write_name) + ".nc");
+    bind(g.read_name, rpath);
+    bind(g.write_name, wpath);
+    describe(g);
+    if (!OPEN3(g.read_name, FSNEW3, "BENCH")) return false;
+    if (!WRITE3(g.read_name, "O3", SDATE, 0, g.data.data())) return false;
+    if (!CLOSE3(g.read_name) || !OPEN3(g.read_name, FSRDONLY3, "BENCH")) return false;
+    describe(g);
+    if (!OPEN3(g.write_name, FSNEW3, "BENCH")) return false;
+    return WRITE3(g.write_name, "O3", SDATE, 0, g.data.data());
+}
+
+// The netCDF dataset and variable behind a logical name.
+void handles(const char* lname, int& ncid, int& varid) {
+    const detail::FileSlot& s = detail::slot(NAME2FID(lname));
+    ncid = s.cdfid;
+    varid = s.vars[0].vid;
+}
+
+void counters(benchmark::State& state, const Grid& g) {
+    state.SetBytesProcessed(static_cast<long long>(state.iterations()) * static_cast<long long>(g.data.size()) * 4);
+}
+
+void BM_READ3(benchmark::State& state, Grid* g) {
+    std::vector<float> out(g->data.size());
+    for (auto _ : state) {
+        if (!READ3(g->read_name, "O3", 1, SDATE, 0, out.data())) state.SkipWithError("READ3 failed");
+        benchmark::DoNotOptimize(out.data());
+    }
+    counters(state, *g);
+}
+
+void BM_nc_get_vara_float(benchmark::State& state, Grid* g) {
+    std::vector<float> out(g->data.size());
+    int ncid = 0, varid = 0;
+    handles(g->read_name, ncid, varid);
+    const std::size_t start[4] = {0, 0, 0, 0};
+    const std::size_t count[4] = {1, 1, static_cast<std::size_t>(g->nrows), static_cast<std::size_t>(g->ncols)};
+    for (auto _ : state) {
+        if (nc_get_vara_float(ncid, varid, start, count, out.data()) != NC_NOERR) state.SkipWithError("get failed");
+        benchmark::DoNotOptimize(out.data());
+    }
+    counters(state, *g);
+}
+
+void BM_WRITE3(benchmark::State& state, Grid* g) {
+    for (auto _ : state)
+        if (!WRITE3(g->write_name, "O3", SDATE, 0, g->data.data())) state.SkipWithError("WRITE3 failed");
+    counters(state, *g);
+}
+
+void BM_nc_put_vara_float(benchmark::State& state, Grid* g) {
+    int ncid = 0, varid = 0;
+    handles(g->write_name, ncid, varid);
+    const std::size_t start[4] = {0, 0, 0, 0};
+    const std::size_t count[4] = {1, 1, static_cast<std::size_t>(g->nrows), static_cast<std::size_t>(g->ncols)};
+    for (auto _ : state)
+        if (nc_put_vara_float(ncid, varid, start, count, g->data.data()) != NC_NOERR) state.SkipWithError("put failed");
+    counters(state, *g);
+}
+
+// ---- The steps a small READ3 or WRITE3 adds to the bare transfer ----------------
+
+void BM_step_NAME2FID(benchmark::State& state) {
+    for (auto _ : state) benchmark::DoNotOptimize(NAME2FID(g_small.read_name));
+}
+
+void BM_step_JSTEP3(benchmark::State& state) {
+    for (auto _ : state) benchmark::DoNotOptimize(JSTEP3(SDATE, 0, SDATE, 0, 10000));
+}
+
+void BM_step_variable_lookup(benchmark::State& state) {
+    const detail::FileSlot& s = detail::slot(NAME2FID(g_small.read_name));
+    for (auto _ : state) benchmark::DoNotOptimize(detail::find_variable(s, "O3"));
+}
+
+void BM_step_tflag_read(benchmark::State& state) {
+    const detail::FileSlot& s = detail::slot(NAME2FID(g_small.read_name));
+    detail::Hyperslab slab;
+    slab.add(1, 2);
+    slab.add(1, 1);
+    slab.add(1, 1);
+    int pair[2];
+    for (auto _ : state) benchmark::DoNotOptimize(detail::get_slab(s.cdfid, s.tindx, slab, QVINT, pair));
+}
+
+void BM_step_tflag_write(benchmark::State& state) {
+    const detail::FileSlot& s = detail::slot(NAME2FID(g_small.write_name));
+    detail::Hyperslab slab;
+    slab.add(1, 2);
+    slab.add(1, 1);
+    slab.add(1, 1);
+    const int pair[2] = {SDATE, 0};
+    for (auto _ : state) benchmark::DoNotOptimize(detail::put_slab(s.cdfid, s.tindx, slab, QVINT, pair));
+}
+
+void BM_step_rank_check(benchmark::State& state) {
+    int ncid = 0, varid = 0, ndims = 0;
+    handles(g_small.read_name, ncid, varid);
+    for (auto _ : state) benchmark::DoNotOptimize(nc_inq_varndims(ncid, varid, &ndims));
+}
+
+// Keeps each run's time per iteration (nanoseconds) by name.
+class Collector : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override {
+        for (const Run& r : runs)
+            if (!r.error_occurred && (r.run_type == Run::RT_Iteration || r.aggregate_name == "median"))
+                ns_[r.benchmark_name()] = r.GetAdjustedRealTime() * factor(r.time_unit);
+        ConsoleReporter::ReportRuns(runs);
+    }
+    // The median of repeated runs when there are repetitions, else the one run.
+    double ns(const std::string& name) const {
+        auto it = ns_.find(name + "_median");
+        if (it == ns_.end()) it = ns_.find(name);
+        return it == ns_.end() ? 0.0 : it->second;
+    }
+
+private:
+    static double factor(benchmark::TimeUnit u) {
+        switch (u) {
+            case benchmark::kSecond: return 1e9;
+            case benchmark::kMillisecond: return 1e6;
+            case benchmark::kMicrosecond: return 1e3;
+            default: return 1.0;
+        }
+    }
+    std::map<std::string, double> ns_;
+};
+
+void compare(const Collector& c, const char* what, const std::string& layer, const std::string& bare) {
+    const double a = c.ns(layer), b = c.ns(bare);
+    if (a <= 0 || b <= 0) return;
+    std::printf("%-22s %10.2f us  bare %10.2f us  ratio %5.3fx  overhead %7.2f us per call\n", what, a / 1e3,
+                b / 1e3, a / b, (a - b) / 1e3);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::string templ = (fs::temp_directory_path() / "orvex-bench-XXXXXX").string();
+    g_dir = mkdtemp(templ.data());
+    setenv("LOGFILE", (g_dir / "bench.log").c_str(), 1);
+    setenv("ORVEX_LOG_WRITE", "N", 1);
+    if (!make_files(g_big) || !make_files(g_small)) {
+        std::fprintf(stderr, "could not create the benchmark files in %s\n", g_dir.c_str());
+        return 1;
+    }
+
+    benchmark::RegisterBenchmark("READ3/1000x1000", BM_READ3, &g_big)->Unit(benchmark::kMicrosecond);
+    benchmark::RegisterBenchmark("nc_get_vara_float/1000x1000", BM_nc_get_vara_float, &g_big)
+        ->Unit(benchmark::kMicrosecond);
+    benchmark::RegisterBenchmark("READ3/10x10", BM_READ3, &g_small);
+    benchmark::RegisterBenchmark("nc_get_vara_float/10x10", BM_nc_get_vara_float, &g_small);
+    benchmark::RegisterBenchmark("WRITE3/1000x1000", BM_WRITE3, &g_big)->Unit(benchmark::kMicrosecond);
+    benchmark::RegisterBenchmark("nc_put_vara_float/1000x1000", BM_nc_put_vara_float, &g_big)
+        ->Unit(benchmark::kMicrosecond);
+    benchmark::RegisterBenchmark("WRITE3/10x10", BM_WRITE3, &g_small);
+    benchmark::RegisterBenchmark("nc_put_vara_float/10x10", BM_nc_put_vara_float, &g_small);
+    benchmark::RegisterBenchmark("step/NAME2FID", BM_step_NAME2FID);
+    benchmark::RegisterBenchmark("step/JSTEP3", BM_step_JSTEP3);
+    benchmark::RegisterBenchmark("step/variable_lookup", BM_step_variable_lookup);
+    benchmark::RegisterBenchmark("step/rank_check", BM_step_rank_check);
+    benchmark::RegisterBenchmark("step/tflag_read", BM_step_tflag_read);
+    benchmark::RegisterBenchmark("step/tflag_write", BM_step_tflag_write);
+
+    benchmark::Initialize(&argc, argv);
+    Collector collector;
+    benchmark::RunSpecifiedBenchmarks(&collector);
+
+    std::printf("\n");
+    compare(collector, "READ3 1000x1000", "READ3/1000x1000", "nc_get_vara_float/1000x1000");
+    compare(collector, "READ3 10x10", "READ3/10x10", "nc_get_vara_float/10x10");
+    compare(collector, "WRITE3 1000x1000", "WRITE3/1000x1000", "nc_put_vara_float/1000x1000");
+    compare(collector, "WRITE3 10x10", "WRITE3/10x10", "nc_put_vara_float/10x10");
+
+    SHUT3();
+    std::error_code ec;
+    fs::remove_all(g_dir, ec);
+    benchmark::Shutdown();
+    return 0;
+}
