@@ -149,20 +149,14 @@ void BM_step_variable_lookup(benchmark::State& state) {
 
 void BM_step_tflag_read(benchmark::State& state) {
     const detail::FileSlot& s = detail::slot(NAME2FID(g_small.read_name));
-    detail::Hyperslab slab;
-    slab.add(1, 2);
-    slab.add(1, 1);
-    slab.add(1, 1);
+    const detail::Hyperslab slab = detail::flag_slab(1, 1, 1);
     int pair[2];
     for (auto _ : state) benchmark::DoNotOptimize(detail::get_slab(s.cdfid, s.tindx, slab, QVINT, pair));
 }
 
 void BM_step_tflag_write(benchmark::State& state) {
     const detail::FileSlot& s = detail::slot(NAME2FID(g_small.write_name));
-    detail::Hyperslab slab;
-    slab.add(1, 2);
-    slab.add(1, 1);
-    slab.add(1, 1);
+    const detail::Hyperslab slab = detail::flag_slab(1, 1, 1);
     const int pair[2] = {SDATE, 0};
     for (auto _ : state) benchmark::DoNotOptimize(detail::put_slab(s.cdfid, s.tindx, slab, QVINT, pair));
 }

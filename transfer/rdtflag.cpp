@@ -53,13 +53,7 @@ std::string read_pairs(int fid, int vid, int first, int npairs, int step, int* p
     // netCDF's own answer for a slot beyond the records differs between
     // read-only and writable datasets: the record count decides.
     int status = NC_EINVALCOORDS;
-    if (holds_record(s, step)) {
-        Hyperslab slab;
-        slab.add(1, 2);
-        slab.add(first, npairs);
-        slab.add(step, 1);
-        status = get_slab(s.cdfid, s.tindx, slab, QVINT, pairs);
-    }
+    if (holds_record(s, step)) status = get_slab(s.cdfid, s.tindx, flag_slab(first, npairs, step), QVINT, pairs);
     if (status == NC_NOERR) return {};
     if (status == NC_EINVALCOORDS) return "Time step not yet written in file " + fname;
     QVMSG2("netCDF error number" + fmt_I(status, 5));

@@ -36,6 +36,16 @@ struct Hyperslab {
     }
 };
 
+// The time flags of variables first .. first + n - 1 at record slot step:
+// (DATE-TIME, VAR, TSTEP) fastest first.
+inline Hyperslab flag_slab(int first, int n, int step) {
+    Hyperslab slab;
+    slab.add(1, 2);
+    slab.add(first, n);
+    slab.add(step, 1);
+    return slab;
+}
+
 // 4-byte words taken by one element of a variable of data type vtype in a
 // caller's buffer: 2 for QVDBLE, 1 for every other type.
 int words_per_element(int vtype);

@@ -22,10 +22,7 @@ bool WRTFLAG(int fid, int vid, const FlagPair& flag, int step) {
     const std::string first_line = "WRTFLAG:  Error writing time-flag for vble " + var_name(s, v) + "from file " + fname;
 
     if (s.cdfid >= 0) {
-        Hyperslab slab;
-        slab.add(1, 2);
-        slab.add(v, 1);
-        slab.add(step, 1);
+        const Hyperslab slab = flag_slab(v, 1, step);
         const int status = put_slab(s.cdfid, s.tindx, slab, QVINT, flag.data());
         if (status == NC_NOERR) return true;
         log_line(first_line);
