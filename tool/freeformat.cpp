@@ -80,12 +80,13 @@ std::string fixed_f10_0(float v) {
 }
 
 FreeLine& FreeLine::text(std::string_view s) {
-    if (after_number_) line_ += ' ';
+    if (line_.empty() || after_number_) line_ += ' ';
     line_ += s;
     after_number_ = false;
     return *this;
 }
 
+// Every number field begins with a blank: its separator, or the line's first column.
 FreeLine& FreeLine::number(const std::string& field) {
     line_ += field;
     after_number_ = true;

@@ -1,12 +1,15 @@
 // The free-format echo lines of pondra and the fixed fields they are made of.
 //
-// Every line begins with one blank and the items follow in order:
-//   - a text item is written exactly as stored, trailing blanks included. When it
-//     begins the line or follows another text item nothing is put before it;
-//     after a number one blank separates it from the number;
-//   - a 32-bit integer is right-aligned in 12 columns;
-//   - a 32-bit real takes 15 columns, a 64-bit real 24 (see free_real and
-//     free_double for the layout).
+// Every line begins with one blank and the items follow in order. Each item
+// except a text item that follows another text item is preceded by one blank:
+// for the first item of the line that blank is the line's own first column.
+//   - a text item is written exactly as stored, trailing blanks included; after
+//     a number its blank separates it from the number;
+//   - a 32-bit integer takes 12 columns with its blank, right-aligned: " max vars"
+//     and 2048 give " max vars        2048", and a line holding only the
+//     integer 3 is "           3";
+//   - a 32-bit real takes 15 columns with its blank, a 64-bit real 24 (see
+//     free_real and free_double for the layout).
 // Lines are never wrapped, however long.
 #pragma once
 
@@ -54,13 +57,13 @@ public:
     FreeLine& real(float v);
     FreeLine& dble(double v);
 
-    // The line without its end of line.
+    // The line without its end of line (empty before the first item).
     const std::string& str() const { return line_; }
 
 private:
     FreeLine& number(const std::string& field);
 
-    std::string line_ = " ";
+    std::string line_;
     bool after_number_ = false;
 };
 

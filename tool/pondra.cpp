@@ -1,12 +1,20 @@
 // pondra: samples a list of model grids onto one output grid.
 //
-// Exit status: 0 on success; 2 on every fatal error, a malformed or missing
-// dialogue line included (reported in one line on standard error, before any
-// file is opened).
+// Reads the run dialogue from standard input, matches the first time step of
+// every variable of every input file onto the output grid, writes the result
+// into two output files and ends with status 0.
+//
+// Exit status: 0 on success; 2 on every fatal error. A malformed or missing
+// dialogue line is reported in one line on standard error before any file is
+// opened; every later fatal error goes through QVEXIT and the layer's log.
 #include <iostream>
 #include <new>
+#include <string>
 
 #include "tool/dialogue.hpp"
+#include "tool/fatal.hpp"
+#include "tool/modelpass.hpp"
+#include "tool/outputs.hpp"
 
 int main() {
     pondra::RunState st;
@@ -21,10 +29,13 @@ int main() {
     try {
         pondra::allocate_tots(st);
     } catch (const std::bad_alloc&) {
-        std::cerr << "pondra: cannot allocate the result array for " << st.NCOLS << " x " << st.NROWS
-                  << " cells" << std::endl;
-        return 2;
+        pondra::fatal(st.PROGNAME.view(), 0, 0,
+                      "Could not allocate the result array for " + std::to_string(st.NCOLS) + " x " +
+                          std::to_string(st.NROWS) + " cells");
     }
-    std::cerr << "pondra: dialogue read; the model-file pass is not part of this build" << std::endl;
-    return 2;
+    pondra::check_run(st);
+    pondra::read_model_files(st, std::cout);
+    pondra::write_outputs(st, std::cout);
+    pondra::finish_run(st);
+    return 0;
 }

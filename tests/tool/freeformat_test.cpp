@@ -84,17 +84,19 @@ TEST(FreeFormat, Lines) {
     EXPECT_EQ(FreeLine().text("HERE").str(), " HERE");
     EXPECT_EQ(FreeLine().text("FILE:").text(orvex::Text<8>("AB")).str(), " FILE:AB      ");
     EXPECT_EQ(FreeLine().integer(3).integer(1).text(orvex::Text<4>("O3")).str(),
-              "            3           1 O3  ");
+              "           3           1 O3  ");
+    EXPECT_EQ(FreeLine().real(3.0f).str(), "   3.000000    ");
+    EXPECT_EQ(FreeLine().dble(-1.0e300).text("X").str(), " -1.000000000000000E+300 X");
     EXPECT_EQ(FreeLine().text("MESH FACTOR:").real(3.0f).real(12000.0f).dble(36000.0).str(),
               " MESH FACTOR:   3.000000       12000.00       36000.0000000000     ");
-    EXPECT_EQ(FreeLine().str(), " ");
 }
 
 TEST(FreeFormat, WriteLineEndsTheLine) {
     std::ostringstream out;
     write_line(out, FreeLine().text("Reading model file"));
     write_line(out, FreeLine().text("Reading file at").integer(2005001).integer(0));
-    EXPECT_EQ(out.str(), " Reading model file\n Reading file at     2005001           0\n");
+    write_line(out, FreeLine().integer(5).integer(-4));
+    EXPECT_EQ(out.str(), " Reading model file\n Reading file at     2005001           0\n           5          -4\n");
 }
 
 }  // namespace

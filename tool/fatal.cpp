@@ -1,0 +1,19 @@
+// The fatal end of a pondra run.
+#include "tool/fatal.hpp"
+
+#include "orvex/operations.hpp"
+#include "orvex/text.hpp"
+
+namespace pondra {
+
+std::string quoted_trimmed(std::string_view name) {
+    const auto n = static_cast<std::size_t>(orvex::TRIMLEN(name));
+    return "\"" + std::string(name.substr(0, std::min(n, name.size()))) + "\"";
+}
+
+void fatal(std::string_view caller, int jdate, int jtime, std::string_view message) {
+    const orvex::Text<MESGLEN> MESG(message);
+    orvex::QVEXIT(caller, jdate, jtime, MESG.view(), 2);
+}
+
+}  // namespace pondra
