@@ -290,6 +290,21 @@ TEST_F(PondraRun, UnopenableEntryEndsTheRunBeforeItsListing) {
     EXPECT_EQ(r.out.substr(r.out.size() - 6), " HERE\n");  // OUTER was read completely
 }
 
+TEST_F(PondraRun, UncreatableOutputEndsTheRun) {
+    ASSERT_TRUE(write_model_file(outer("OUTER")));
+    auto e = env({"OUTER", "AIRQUAL"});
+    e.emplace_back("EMISQA", (dir / "no_such_dir" / "emis.nc").string());
+    const auto r = run_pondra(dir, dialogue({"OUTER"}), e);
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.log.find("     *** ERROR ABORT in subroutine QUON\n     Could not open file \"EMISQA\" for output\n"),
+              std::string::npos)
+        << r.log;
+    const std::string last = " NO2             \n tons            \n Gridded emissions" + blanks(63) + "\n";
+    ASSERT_GE(r.out.size(), last.size());
+    EXPECT_EQ(r.out.substr(r.out.size() - last.size()), last);
+    EXPECT_FALSE(fs::exists(dir / "AIRQUAL.nc"));
+}
+
 TEST_F(PondraRun, RunLevelRefusals) {
     struct Case {
         std::string input, message;
