@@ -55,7 +55,8 @@ private:
         if (file_value != caller_value) block(attribute(name), fmt_I(file_value, 9), fmt_I(caller_value, 9));
     }
     void real(std::string_view name, double file_value, double caller_value) {
-        if (differs(file_value, caller_value, 1.0E-6, DMISS3))
+        // The missing value marks a double field at either width (AMISS3 widened is above DMISS3).
+        if (differs(file_value, caller_value, 1.0E-6, static_cast<double>(AMISS3)))
             block(attribute(name), fmt_E(file_value, 24, 17), fmt_E(caller_value, 24, 17));
     }
     void time_axis();
