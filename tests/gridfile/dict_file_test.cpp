@@ -40,7 +40,6 @@ bool write_entry(std::string_view lname, const std::string& entry, int seed, int
     return WRITE3(lname, entry, 0, 0, dummy_buffer);
 }
 
-void say(const std::string& what, bool result) { std::printf("%s %d\n", what.c_str(), result ? 1 : 0); }
 void mark() { std::printf("%s\n", std::string(MARK).c_str()); }
 
 // The lines of a child's output after its last mark (the log runs on standard
@@ -52,25 +51,8 @@ std::vector<std::string> after_mark(const std::string& out) {
     return {all.begin() + static_cast<std::ptrdiff_t>(i), all.end()};
 }
 
-const std::vector<std::string> OVERWRITE = {"     ", "     >>--->> WARNING in subroutine",
-                                            "     Dictionary entry GRID_A being overwritten", "     "};
-
-std::vector<std::string> concat(std::vector<std::string> a, const std::vector<std::string>& b) {
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
-}
-
 TEST(DictFile, DescriptionsReadBackFieldByFieldAfterReopen) {
-    struct Entry {
-        std::string name;
-        int seed, ftype, nvars, nlays;
-    };
-    const std::vector<Entry> entries = {
-        {"GRIDDED", 1, GRDDED3, 3, 2},
-        {"BOUNDARY_16CHARS", 2, BNDARY3, 1, 3},
-        {"NO VARIABLES", 3, CUSTOM3, 0, 1},
-        {"SPARSE", 4, SMATRX3, 7, MXLAYS3},
-    };
+    const std::vector<Entry>& entries = sample_entries();
     Sandbox box;
     const ChildResult r = box.run({{"DICT", box.path("dict.nc").string()}}, [&] {
         create_dictionary("DICT");
@@ -157,7 +139,7 @@ TEST(DictFile, OverwriteKeepsOneRecordAndWarns) {
         nc_close(ncid);
     });
     EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(after_mark(r.out), concat(OVERWRITE, {"overwrite 1", "     Closing file DICT", "records 2"}));
+    EXPECT_EQ(after_mark(r.out), concat(overwrite_warning("GRID_A"), {"overwrite 1", "     Closing file DICT", "records 2"}));
 }
 
 TEST(DictFile, OverwrittenEntryReadsBackNewest) {

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <netcdf.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -59,6 +60,36 @@ inline std::unique_ptr<Fdesc3> description(int seed, int ftype, int nvars, int n
     }
     return d;
 }
+
+// Entries of the round-trip tests: every file type's shape is alike to a
+// dictionary, so the cases vary the counts that size the stored lists.
+struct Entry {
+    std::string name;
+    int seed, ftype, nvars, nlays;
+};
+
+inline const std::vector<Entry>& sample_entries() {
+    static const std::vector<Entry> entries = {
+        {"GRIDDED", 1, GRDDED3, 3, 2},
+        {"BOUNDARY_16CHARS", 2, BNDARY3, 1, 3},
+        {"NO VARIABLES", 3, CUSTOM3, 0, 1},
+        {"ALL_VARIABLES", 4, SMATRX3, MXVARS3, MXLAYS3},
+    };
+    return entries;
+}
+
+// The warning block of an overwritten entry.
+inline std::vector<std::string> overwrite_warning(const std::string& entry) {
+    return {"     ", "     >>--->> WARNING in subroutine", "     Dictionary entry " + entry + " being overwritten", "     "};
+}
+
+inline std::vector<std::string> concat(std::vector<std::string> a, const std::vector<std::string>& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+// One line of a child's report: what was done and whether it succeeded.
+inline void say(const std::string& what, bool result) { std::printf("%s %d\n", what.c_str(), result ? 1 : 0); }
 
 // Every field a dictionary stores, compared one by one.
 inline void expect_stored_fields(const Fdesc3& want, const Fdesc3& got) {

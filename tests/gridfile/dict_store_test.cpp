@@ -19,17 +19,6 @@ using support_test::Sandbox;
 
 constexpr int FID = 200;  // a slot no OPEN3 of these tests takes
 
-std::vector<std::string> overwrite_warning(const std::string& entry) {
-    return {"     ", "     >>--->> WARNING in subroutine", "     Dictionary entry " + entry + " being overwritten", "     "};
-}
-
-std::vector<std::string> concat(std::vector<std::string> a, const std::vector<std::string>& b) {
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
-}
-
-void say(const std::string& what, bool result) { std::printf("%s %d\n", what.c_str(), result ? 1 : 0); }
-
 // Stores description seed under entry in the dictionary of slot FID.
 bool store(const std::string& entry, int seed, int ftype = GRDDED3, int nvars = 3, int nlays = 2) {
     FDESC3 = *description(seed, ftype, nvars, nlays);
@@ -37,16 +26,7 @@ bool store(const std::string& entry, int seed, int ftype = GRDDED3, int nvars = 
 }
 
 TEST(DictStore, DescriptionsSurviveCloseAndReopen) {
-    struct Entry {
-        std::string name;
-        int seed, ftype, nvars, nlays;
-    };
-    const std::vector<Entry> entries = {
-        {"GRIDDED", 1, GRDDED3, 3, 2},
-        {"BOUNDARY_16CHARS", 2, BNDARY3, 1, 3},
-        {"NO VARIABLES", 3, CUSTOM3, 0, 1},
-        {"ALL_VARIABLES", 4, GRDDED3, MXVARS3, MXLAYS3},
-    };
+    const std::vector<Entry>& entries = sample_entries();
     Sandbox box;
     const ChildResult r = box.run({}, [&] {
         SlotDictionary dict(FID, "DICTFILE", box.path("dict.nc"));
