@@ -103,6 +103,7 @@ public:
         const fs::path log = dir_ / ("log" + std::to_string(++runs_) + ".txt");
         const fs::path out = dir_ / ("out" + std::to_string(runs_) + ".txt");
         std::fflush(nullptr);
+        const int parts_before = recorded_parts();
         const pid_t pid = fork();
         if (pid == 0) {
             const int ofd = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
@@ -120,7 +121,7 @@ public:
             }
             body();
             std::fflush(nullptr);
-            _exit(::testing::Test::HasFailure() ? 1 : 0);
+            _exit(recorded_parts() > parts_before ? 1 : 0);
         }
         Outcome r;
         int wstatus = 0;
@@ -132,6 +133,11 @@ public:
     }
 
 private:
+    // Failures recorded so far in the running test: a child counts only its own.
+    static int recorded_parts() {
+        const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        return info != nullptr ? info->result()->total_part_count() : 0;
+    }
     fs::path dir_;
     int runs_ = 0;
 };
