@@ -7,7 +7,6 @@
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
-#include <limits>
 #include <new>
 
 #include "orvex/parms3.hpp"
@@ -211,7 +210,7 @@ void read_dialogue(std::istream& in, std::ostream& out, RunState& st) {
 
 void allocate_tots(RunState& st) {
     const std::size_t n = st.layer_size();
-    if (n != 0 && n > std::numeric_limits<std::size_t>::max() / sizeof(float) / MXPOS) throw std::bad_alloc();
+    if (n > st.TOTS.max_size() / MXPOS) throw std::bad_alloc();
     st.TOTS.assign(n * MXPOS, 0.0f);
 }
 

@@ -76,8 +76,10 @@ void read_model_file(RunState& st, const orvex::Text<LINELEN>& LAND, std::ostrea
     const InputGrid in{d.NCOLS3D, d.NROWS3D, d.XORIG3D, d.YORIG3D, d.XCELL3D, d.YCELL3D};
     std::vector<float> GRID;
     try {
-        GRID.resize(static_cast<std::size_t>(std::max(d.NCOLS3D, 0)) *
-                    static_cast<std::size_t>(std::max(d.NROWS3D, 0)));
+        const std::size_t n =
+            static_cast<std::size_t>(std::max(d.NCOLS3D, 0)) * static_cast<std::size_t>(std::max(d.NROWS3D, 0));
+        if (n > GRID.max_size()) throw std::bad_alloc();
+        GRID.resize(n);
     } catch (const std::bad_alloc&) {
         fatal(PROGNAME, 0, 0, "Could not allocate the read buffer for file " + quoted_trimmed(LAND));
     }

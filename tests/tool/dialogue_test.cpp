@@ -179,9 +179,11 @@ TEST(Dialogue, ResultArrayIsZeroedAndSizedByClampedExtents) {
     st.NCOLS = -4;
     allocate_tots(st);
     EXPECT_TRUE(st.TOTS.empty());
-    st.NCOLS = 2147483647;
-    st.NROWS = 2147483647;
-    EXPECT_THROW(allocate_tots(st), std::bad_alloc);
+    for (const int nrows : {2147483647, 268435456}) {  // beyond the address space, beyond the vector's size
+        st.NCOLS = 2147483647;
+        st.NROWS = nrows;
+        EXPECT_THROW(allocate_tots(st), std::bad_alloc);
+    }
 }
 
 }  // namespace
