@@ -121,25 +121,6 @@ TEST(DictStore, CreatedSlotMatchesTheFile) {
 
 // ---- Log lines, each case in a child with a fresh layer and log --------------
 
-TEST(DictLog, OverwriteKeepsOneRecordAndWarns) {
-    Sandbox box;
-    const ChildResult r = box.run({}, [&] {
-        SlotDictionary dict(FID, "DICTFILE", box.path("dict.nc"));
-        say("create", dict.create());
-        say("first", store("GRID_A", 1));
-        say("other", store("GRID_B", 2));
-        say("again", store("GRID_A", 3));
-        std::printf("records %zu %d\n", entry_records(dict.ncid()), dict.slot().mxrec);
-        FDESC3 = Fdesc3{};
-        say("read", RDDICT3(FID, "GRID_A"));
-        say("newest", FDESC3.TSTEP3D == 30000 && FDESC3.GDNAM3D == "GRID_3");
-    });
-    const std::vector<std::string> want = concat(concat({"create 1", "first 1", "other 1"}, overwrite_warning("GRID_A")),
-                                                 {"again 1", "records 2 2", "read 1", "newest 1"});
-    EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(lines_of(r.out), want);
-}
-
 TEST(DictLog, MissingEntriesAreFalseWithoutMessage) {
     Sandbox box;
     const ChildResult r = box.run({}, [&] {
