@@ -61,7 +61,7 @@ std::string real_field(double v, int width, int sig, int expdigits) {
     const int e10 = std::atoi(e + 1);
     if (e10 >= -1 && e10 < sig)
         return right_aligned(fixed_text(v, sig - 1 - e10), w - trail) + std::string(trail, ' ');
-    return right_aligned(exponent_text(v, sig, expdigits), w);
+    return right_aligned(exponent_text(v, sig - 1, expdigits), w);
 }
 
 }  // namespace
@@ -86,8 +86,10 @@ FreeLine& FreeLine::text(std::string_view s) {
     return *this;
 }
 
-// Every number field begins with a blank: its separator, or the line's first column.
+// A number follows the line's first blank, or the item before it, directly:
+// its field is right-aligned, so its own leading blanks separate it.
 FreeLine& FreeLine::number(const std::string& field) {
+    if (line_.empty()) line_ += ' ';
     line_ += field;
     after_number_ = true;
     return *this;

@@ -41,12 +41,12 @@ TEST(FreeFormat, RealZero) {
 }
 
 TEST(FreeFormat, RealExponent) {
-    EXPECT_EQ(free_real(1.0e7f), "  1.0000000E+07");
-    EXPECT_EQ(free_real(1.0f / 12.0f), "  8.3333336E-02");
-    EXPECT_EQ(free_real(0.099999994f), "  9.9999994E-02");
-    EXPECT_EQ(free_real(-1.0e-10f), " -1.0000000E-10");
-    EXPECT_EQ(free_real(FLT_MAX), "  3.4028235E+38");
-    EXPECT_EQ(free_real(FLT_EPSILON), "  1.1920929E-07");
+    EXPECT_EQ(free_real(1.0e7f), "   1.000000E+07");
+    EXPECT_EQ(free_real(1.0f / 12.0f), "   8.333334E-02");
+    EXPECT_EQ(free_real(0.099999994f), "   9.999999E-02");
+    EXPECT_EQ(free_real(-1.0e-10f), "  -1.000000E-10");
+    EXPECT_EQ(free_real(FLT_MAX), "   3.402823E+38");
+    EXPECT_EQ(free_real(FLT_EPSILON), "   1.192093E-07");
 }
 
 TEST(FreeFormat, RealNotFinite) {
@@ -62,9 +62,9 @@ TEST(FreeFormat, Double) {
     EXPECT_EQ(free_double(-1000000.0), "  -1000000.00000000     ");
     EXPECT_EQ(free_double(0.1), "  0.100000000000000     ");
     EXPECT_EQ(free_double(999999999999999.0), "   999999999999999.     ");
-    EXPECT_EQ(free_double(1.0e15), "  1.000000000000000E+015");
-    EXPECT_EQ(free_double(DBL_EPSILON), "  2.220446049250313E-016");
-    EXPECT_EQ(free_double(-1.0e300), " -1.000000000000000E+300");
+    EXPECT_EQ(free_double(1.0e15), "   1.00000000000000E+015");
+    EXPECT_EQ(free_double(DBL_EPSILON), "   2.22044604925031E-016");
+    EXPECT_EQ(free_double(-1.0e300), "  -1.00000000000000E+300");
     EXPECT_EQ(free_double(std::numeric_limits<double>::quiet_NaN()), "                     NaN");
 }
 
@@ -84,9 +84,9 @@ TEST(FreeFormat, Lines) {
     EXPECT_EQ(FreeLine().text("HERE").str(), " HERE");
     EXPECT_EQ(FreeLine().text("FILE:").text(orvex::Text<8>("AB")).str(), " FILE:AB      ");
     EXPECT_EQ(FreeLine().integer(3).integer(1).text(orvex::Text<4>("O3")).str(),
-              "           3           1 O3  ");
-    EXPECT_EQ(FreeLine().real(3.0f).str(), "   3.000000    ");
-    EXPECT_EQ(FreeLine().dble(-1.0e300).text("X").str(), " -1.000000000000000E+300 X");
+              "            3           1 O3  ");
+    EXPECT_EQ(FreeLine().real(3.0f).str(), "    3.000000    ");
+    EXPECT_EQ(FreeLine().dble(-1.0e300).text("X").str(), "   -1.00000000000000E+300 X");
     EXPECT_EQ(FreeLine().text("MESH FACTOR:").real(3.0f).real(12000.0f).dble(36000.0).str(),
               " MESH FACTOR:   3.000000       12000.00       36000.0000000000     ");
 }
@@ -96,7 +96,7 @@ TEST(FreeFormat, WriteLineEndsTheLine) {
     write_line(out, FreeLine().text("Reading model file"));
     write_line(out, FreeLine().text("Reading file at").integer(2005001).integer(0));
     write_line(out, FreeLine().integer(5).integer(-4));
-    EXPECT_EQ(out.str(), " Reading model file\n Reading file at     2005001           0\n           5          -4\n");
+    EXPECT_EQ(out.str(), " Reading model file\n Reading file at     2005001           0\n            5          -4\n");
 }
 
 }  // namespace

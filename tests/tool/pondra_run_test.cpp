@@ -120,14 +120,14 @@ TEST_F(PondraRun, NestedFilesBuildOneMosaicInBothOutputs) {
     const std::string expected =
         echo(entries) + startup_echo() +
         // ZEROV: no variables
-        "           3           3           1       10000           0\n"
+        "            3           3           1       10000           0\n"
         " Reading model file\n" +
         heading +
         " max records           0     2005032           0\n" + mesh3 +
         " GRID SPECS:           3           3\n"
         " Reading file at     2005032           0\n"
         // OUTER
-        "           5           4           1       10000           2\n"
+        "            5           4           1       10000           2\n"
         " Reading model file\n" +
         heading +
         "     O3  (ppbV): ozone           \n"
@@ -136,12 +136,12 @@ TEST_F(PondraRun, NestedFilesBuildOneMosaicInBothOutputs) {
         mesh3 +
         " GRID SPECS:           5           4\n"
         " Reading file at     2005032           0\n"
-        "           2           1 O3              \n"
+        "            2           1 O3              \n"
         " HERE\n"
-        "           2           2 NO2             \n"
+        "            2           2 NO2             \n"
         " HERE\n"
         // NEST
-        "           4           3           1       10000           2\n"
+        "            4           3           1       10000           2\n"
         " Reading model file\n" +
         heading +
         "     O3N  (ppm): ozone nest           \n"
@@ -150,9 +150,9 @@ TEST_F(PondraRun, NestedFilesBuildOneMosaicInBothOutputs) {
         " MESH FACTOR:   1.000000       12000.00       12000.0000000000     \n"
         " GRID SPECS:           4           3\n"
         " Reading file at     2005032           0\n"
-        "           2           1 O3N             \n"
+        "            2           1 O3N             \n"
         " HERE\n"
-        "           2           2 NO2N            \n"
+        "            2           2 NO2N            \n"
         " HERE\n"
         // Outputs
         " O3N             \n"
@@ -274,7 +274,7 @@ TEST_F(PondraRun, ReadFailureNamesDateAndTime) {
               std::string::npos)
         << r.log;
     // The listing went out; the failed variable got no "HERE".
-    EXPECT_NE(r.out.find(" Reading file at     2005032           0\n           2           1 O3              \n"),
+    EXPECT_NE(r.out.find(" Reading file at     2005032           0\n            2           1 O3              \n"),
               std::string::npos);
     EXPECT_EQ(r.out.find(" HERE"), std::string::npos);
 }
