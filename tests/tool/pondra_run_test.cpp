@@ -238,7 +238,7 @@ TEST_F(PondraRun, RefusedInputFilesEndTheRun) {
         {"eleven variables",
          [](ModelFile& f) {
              f.vars.clear();
-             for (int v = 1; v <= 11; ++v) f.vars.push_back({"V" + std::to_string(v), "ppb", "variable"});
+             for (int v = 1; v <= 11; ++v) f.vars.push_back({std::string("V").append(std::to_string(v)), "ppb", "variable"});
          },
          "QUON", "File \"BAD\" has 11 variables; at most 10 can be matched"},
         {"double variable", [](ModelFile& f) { f.vars[1].vtype = orvex::QVDBLE; }, "QUON",
