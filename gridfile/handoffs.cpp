@@ -1,26 +1,12 @@
-// The file layer's hand-offs (see handoffs.hpp). A kind whose piece is not yet
-// part of the build answers with one log line saying that kind of file is not
-// available, and fails; the caller's own failure path follows.
+// The file layer's hand-offs (see handoffs.hpp): each calls its piece's entry point.
 #include "gridfile/handoffs.hpp"
 
-#include <string>
-
 #include "gridfile/dictionary.hpp"
-#include "gridfile/layer.hpp"
-#include "orvex/operations.hpp"
 #include "support/filelist.hpp"
+#include "support/iobin3.hpp"
 #include "transfer/bufstore.hpp"
 
 namespace orvex::detail {
-
-namespace {
-
-bool not_available(std::string_view kind, int fid) {
-    QVMSG2(std::string(kind) + " files are not available in this build:  " + lname(fid));
-    return false;
-}
-
-}  // namespace
 
 // ---- Buffered in-memory files ----------------------------------------------
 bool buffered_create(int fid) { return CRTBUF3(fid); }
@@ -30,13 +16,13 @@ void buffered_release(int fid) { BUFDEL3(fid); }
 bool list_open(int fid, std::string_view pgname) { return OPNLIST3(fid, pgname); }
 
 // ---- Native binary files ------------------------------------------------------
-bool binary_create(std::string_view /*path*/, int fid) { return not_available("Native-binary", fid); }
-bool binary_open(std::string_view /*path*/, int fid, int /*fstatus*/, std::string_view /*pgname*/) {
-    return not_available("Native-binary", fid);
+bool binary_create(std::string_view path, int fid) { return CRTBIN3(path, fid); }
+bool binary_open(std::string_view path, int fid, int fstatus, std::string_view pgname) {
+    return OPNBIN3(path, fid, fstatus, pgname);
 }
-bool binary_describe(int fid) { return not_available("Native-binary", fid); }
-bool binary_flush(int fid) { return not_available("Native-binary", fid); }
-bool binary_close(int fid) { return not_available("Native-binary", fid); }
+bool binary_describe(int fid) { return DSCBIN3(fid); }
+bool binary_flush(int fid) { return FLUSHBIN3(fid); }
+bool binary_close(int fid) { return CLOSEBIN3(fid); }
 
 // ---- Dictionaries -------------------------------------------------------------
 bool dictionary_create(int fid) { return CRDICT3(fid); }

@@ -531,13 +531,14 @@ std::vector<unsigned char> pack_texts(const std::array<Text<N>, MXVARS3>& texts,
     return out;
 }
 
-// Parses the nine grid doubles, the model top and nlays + 1 level texts.
+// Parses the texts of the nine grid doubles.
 bool parse_grid_texts(const unsigned char* h, Grid& grid) {
     for (std::size_t i = 0; i < grid.size(); ++i)
         if (!parse_number(h + H::GRID + i * H::GRIDLEN, H::GRIDLEN, grid[i])) return false;
     return true;
 }
 
+// Parses the texts of the model top and of the nlays + 1 level surfaces in use.
 bool parse_level_texts(const unsigned char* h, int nlays, float& vgtop, std::array<float, MXLAYS3 + 1>& vglvs) {
     double v = 0;
     if (!parse_number(h + H::VGTOP, H::LEVLEN, v)) return false;

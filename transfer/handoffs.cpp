@@ -1,23 +1,17 @@
-// Storage kinds not yet available in this build: each hand-off says so in the
-// log and fails, leaving the caller's own failure report to follow.
+// Hand-offs of READ3, WRITE3 and their movers to the storage kinds (see handoffs.hpp).
 #include "transfer/handoffs.hpp"
+
+#include <algorithm>
+#include <span>
 
 #include "gridfile/dictionary.hpp"
 #include "orvex/operations.hpp"
 #include "support/filelist.hpp"
 #include "support/format.hpp"
+#include "support/iobin3.hpp"
 #include "transfer/bufstore.hpp"
 
 namespace orvex::detail {
-
-namespace {
-
-bool not_available(std::string_view kind) {
-    QVMSG2(std::string(kind) + " are not available in this build");
-    return false;
-}
-
-}  // namespace
 
 bool buffered_read(int fid, int vid, int layer, int jdate, int jtime, void* buffer) {
     return RDBUF3(fid, vid, layer, jdate, jtime, buffer);
@@ -43,14 +37,20 @@ bool list_member(int& fid, int vid, int jdate, int jtime) {
     return false;
 }
 
-bool binary_read_flags(int, int, int, int*) { return not_available("Native binary files"); }
+bool binary_read_flags(int fid, int vid, int step, int* pairs) {
+    const int npairs = vid > 0 ? 1 : std::max(var_count(slot(fid)), 1);
+    return RDBFLAG(fid, vid, step, std::span<int>(pairs, 2 * static_cast<std::size_t>(npairs)));
+}
 
-bool binary_write_flag(int, int, const FlagPair&, int) { return not_available("Native binary files"); }
+bool binary_write_flag(int fid, int vid, const FlagPair& flag, int step) { return WRBFLAG(fid, vid, step, flag); }
 
-bool binary_read_vars(int, int, const Hyperslab&, int, void*) { return not_available("Native binary files"); }
+bool binary_read_vars(int fid, int vid, const Hyperslab& slab, int, void* buffer) {
+    return bin_read_vars(fid, vid, slab, buffer);
+}
 
-bool binary_write_vars(int, int, const FlagPair&, int, const Hyperslab&, int, const void*) {
-    return not_available("Native binary files");
+bool binary_write_vars(int fid, int vid, const FlagPair& flag, int step, const Hyperslab& slab, int,
+                       const void* buffer) {
+    return bin_write_vars(fid, vid, flag, step, slab, buffer);
 }
 
 }  // namespace orvex::detail

@@ -1,0 +1,84 @@
+// The native-binary branches of the hyperslab movers RDVARS and WRVARS.
+#include <string>
+
+#include "gridfile/state3.hpp"
+#include "orvex/operations.hpp"
+#include "support/iobin3.hpp"
+#include "support/logfile.hpp"
+#include "transfer/transfer.hpp"
+
+namespace orvex::detail {
+
+namespace {
+
+// Whether records of a file type have a layer dimension (just below the
+// record slot in the request); false with a report for a type with no
+// binary records.
+bool layered_type(const FileSlot& s, int vid, bool& layered) {
+    switch (s.ftype) {
+        case CUSTOM3: case GRDDED3: case BNDARY3: case IDDATA3: case PROFIL3: case GRDATT3: case PTRFLY3:
+            layered = true;
+            return true;
+        case GRNEST3: case SMATRX3:
+            layered = false;
+            return true;
+        default:
+            QVMSG2(vid > 0 ? "RDVARS:  bad file type for variable " + var_name(s, vid) + "from file " + s.flist.str()
+                           : "RDVARS:  bad file type for file " + s.flist.str());
+            return false;
+    }
+}
+
+}  // namespace
+
+bool bin_read_vars(int fid, int vid, const Hyperslab& slab, void* buffer) {
+    const FileSlot& s = slot(fid);
+    bool layered = false;
+    if (slab.rank < 1 || !layered_type(s, vid, layered)) return false;
+    const int rec = slab.dims[static_cast<std::size_t>(slab.rank - 1)];
+    const auto laydim = static_cast<std::size_t>(slab.rank >= 2 ? slab.rank - 2 : 0);
+    const int first = layered ? slab.dims[laydim] : 1;
+    const int count = layered ? slab.delts[laydim] : s.nlays;
+
+    bool ok = true;
+    if (!layered || (first == 1 && count == s.nlays)) {
+        ok = RDBVARS(fid, vid, 0, rec, buffer);
+    } else {
+        // One layer at a time, each appended after the one before.
+        auto* out = static_cast<unsigned char*>(buffer);
+        for (int lay = first; lay < first + count && ok; ++lay) {
+            ok = RDBVARS(fid, vid, lay, rec, out);
+            out += bin_read_bytes(fid, vid, lay);
+        }
+    }
+    if (!ok)
+        QVMSG2(vid > 0 ? "Error reading variable " + var_name(s, vid) + "from file " + s.flist.str()
+                       : "Error reading ALL VARIABLES from file " + s.flist.str());
+    return ok;
+}
+
+bool bin_write_vars(int fid, int vid, std::span<const int> flag, int step, const Hyperslab& slab,
+                    const void* buffer) {
+    const FileSlot& s = slot(fid);
+    if (WRBVARS(fid, vid, step, buffer) && WRBFLAG(fid, vid, step, flag)) {
+        if (vid > 0 || !s.volat || SYNCFID(fid)) return true;
+        QVMSG2("Error with disk synchronization for file:  " + std::string(s.flist.trimmed()));
+        return false;
+    }
+    log_line(">>> WARNING in subroutine WRVARS <<<");
+    if (vid > 0) {
+        log_line("Error writing variable " + var_name(s, vid) + "to BINIO file " + s.flist.str());
+        const int id = vid <= var_count(s) ? s.vars[static_cast<std::size_t>(vid - 1)].vid : IMISS3;
+        log_line("variable  ID  " + diag_number(id));
+    } else {
+        log_line("Error writing ALL-VARIABLES to BINIO file " + s.flist.str());
+    }
+    log_line("ORVEX file ID " + diag_number(fid));
+    log_line("dims array  " + diag_vector(slab.dims));
+    log_line("delts array " + diag_vector(slab.delts));
+    log_empty_line();
+    log_flush();
+    return false;
+}
+
+}  // namespace orvex::detail
