@@ -188,7 +188,7 @@ bool STRLIST(std::string_view name, std::string_view desc, int nmax, int& ncnt, 
     bool bad = false;
     for (int n = 1; n <= nmax; ++n) {
         while (pos < VALUE_WIDTH && (value[pos] == ' ' || value[pos] == '\t')) ++pos;
-        if (pos >= VALUE_WIDTH - 1) {  // nothing left before the last character
+        if (pos >= VALUE_WIDTH - 1) {  // no name starts before the last character of the field
             ncnt = n - 1;
             return ncnt >= 1 && !bad;
         }
