@@ -17,12 +17,6 @@ namespace {
 
 std::string quoted(std::string_view s) { return "\"" + std::string(s) + "\""; }
 
-// The layer's own execution identifier stands for that of a file without header.
-int layer_exec_id(Text<MXDLEN3>& id) {
-    id = STATE3.execid;
-    return NC_NOERR;
-}
-
 // ---- netCDF datasets -----------------------------------------------------------
 class NetcdfKind final : public StorageKind {
 public:
@@ -69,9 +63,35 @@ public:
     bool is_netcdf() const override { return true; }
 };
 
-// ---- Buffered in-memory files -----------------------------------------------------
-class BufferedKind final : public StorageKind {
+// ---- Kinds without a netCDF header: nothing to describe, synchronise or close
+// unless they say otherwise; the layer's own execution identifier stands for
+// the file's; the access line names the kind.
+class HeaderlessKind : public StorageKind {
 public:
+    explicit HeaderlessKind(std::string_view access_prefix) : prefix_(access_prefix) {}
+    bool create(std::string_view, int, std::string_view) const override { return false; }
+    bool open(std::string_view, int, bool, std::string_view) const override { return false; }
+    bool describe(int) const override { return true; }
+    bool sync(int) const override { return true; }
+    bool close(int, std::string_view) const override { return true; }
+    bool shut(int) const override { return true; }
+    void discard(int) const override {}
+    int exec_id(int, Text<MXDLEN3>& id) const override {
+        id = STATE3.execid;
+        return NC_NOERR;
+    }
+    std::string access_line(int, std::string_view access) const override {
+        return prefix_.empty() ? std::string() : std::string(prefix_) + std::string(access);
+    }
+
+private:
+    std::string_view prefix_;
+};
+
+// ---- Buffered in-memory files -----------------------------------------------------
+class BufferedKind final : public HeaderlessKind {
+public:
+    BufferedKind() : HeaderlessKind("BUFFERED \"file\" opened as ") {}
     bool create(std::string_view, int fid, std::string_view) const override { return buffered_create(fid); }
     bool open(std::string_view, int fid, bool, std::string_view) const override {
         QVMSG2("Error opening \"BUFFERED\" file " + lname(fid));
@@ -88,19 +108,12 @@ public:
         for (auto& line : FDESC3.UPDSC3D) line = "";
         return true;
     }
-    bool sync(int) const override { return true; }
-    bool close(int, std::string_view) const override { return true; }
-    bool shut(int) const override { return true; }
-    void discard(int) const override {}
-    int exec_id(int, Text<MXDLEN3>& id) const override { return layer_exec_id(id); }
-    std::string access_line(int, std::string_view access) const override {
-        return "BUFFERED \"file\" opened as " + std::string(access);
-    }
 };
 
 // ---- File-set lists -------------------------------------------------------------
-class ListKind final : public StorageKind {
+class ListKind final : public HeaderlessKind {
 public:
+    ListKind() : HeaderlessKind("LIST-FILE SEQUENCE opened as ") {}
     bool create(std::string_view, int fid, std::string_view) const override {
         QVMSG2("LIST-file " + lname(fid) + " cannot be created");
         return false;
@@ -108,7 +121,6 @@ public:
     bool open(std::string_view, int fid, bool, std::string_view pgname) const override {
         return list_open(fid, pgname);
     }
-    bool describe(int) const override { return true; }
     // Every member recorded for the list is synchronised (netCDF) or flushed (binary).
     bool sync(int fid) const override {
         const FileSlot& s = slot(fid);
@@ -125,18 +137,12 @@ public:
         if (!ok) QVMSG2("Error flushing list file " + quoted(lname(fid)));
         return ok;
     }
-    bool close(int, std::string_view) const override { return true; }
-    bool shut(int) const override { return true; }
-    void discard(int) const override {}
-    int exec_id(int, Text<MXDLEN3>& id) const override { return layer_exec_id(id); }
-    std::string access_line(int, std::string_view access) const override {
-        return "LIST-FILE SEQUENCE opened as " + std::string(access);
-    }
 };
 
 // ---- Native binary files ------------------------------------------------------------
-class BinaryKind final : public StorageKind {
+class BinaryKind final : public HeaderlessKind {
 public:
+    BinaryKind() : HeaderlessKind("Native-binary file opened as ") {}
     bool create(std::string_view path, int fid, std::string_view) const override { return binary_create(path, fid); }
     bool open(std::string_view path, int fid, bool writable, std::string_view pgname) const override {
         return binary_open(path, fid, writable ? FSRDWR3 : FSRDONLY3, pgname);
@@ -162,38 +168,15 @@ public:
         return false;
     }
     void discard(int fid) const override { binary_close(fid); }
-    int exec_id(int, Text<MXDLEN3>& id) const override { return layer_exec_id(id); }
-    std::string access_line(int, std::string_view access) const override {
-        return "Native-binary file opened as " + std::string(access);
-    }
-};
-
-// ---- Handles that hold nothing to create, open or close (virtual files, unknown codes)
-class InertKind final : public StorageKind {
-public:
-    explicit InertKind(std::string_view access_prefix) : prefix_(access_prefix) {}
-    bool create(std::string_view, int, std::string_view) const override { return false; }
-    bool open(std::string_view, int, bool, std::string_view) const override { return false; }
-    bool describe(int) const override { return true; }
-    bool sync(int) const override { return true; }
-    bool close(int, std::string_view) const override { return true; }
-    bool shut(int) const override { return true; }
-    void discard(int) const override {}
-    int exec_id(int, Text<MXDLEN3>& id) const override { return layer_exec_id(id); }
-    std::string access_line(int, std::string_view access) const override {
-        return prefix_.empty() ? std::string() : std::string(prefix_) + std::string(access);
-    }
-
-private:
-    std::string_view prefix_;
 };
 
 const NetcdfKind NETCDF_KIND;
 const BufferedKind BUFFERED_KIND;
 const ListKind LIST_KIND;
 const BinaryKind BINARY_KIND;
-const InertKind VIRTUAL_KIND("VIRTUAL \"file\" opened as ");
-const InertKind UNKNOWN_KIND("");
+// Virtual files are never opened; unknown handle codes have no access line.
+const HeaderlessKind VIRTUAL_KIND("VIRTUAL \"file\" opened as ");
+const HeaderlessKind UNKNOWN_KIND("");
 
 }  // namespace
 

@@ -17,6 +17,15 @@ Lines warning(const std::string& caller, const std::string& text) {
     return {"     ", "     >>--->> WARNING in subroutine " + caller, "     " + text, "     "};
 }
 
+// A test name from a case label.
+template <class Info>
+std::string label_name(const Info& info) {
+    std::string name = info.param.label;
+    for (char& ch : name)
+        if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
+    return name;
+}
+
 Lines plus(Lines a, const Lines& b) {
     a.insert(a.end(), b.begin(), b.end());
     return a;
@@ -142,12 +151,8 @@ TEST_P(DescriptionChecks, RulesAndMessages) {
     EXPECT_EQ(c.lines, between(r.log, "MARK", "END"));
 }
 
-INSTANTIATE_TEST_SUITE_P(ChecksOn, DescriptionChecks, ::testing::ValuesIn(DESC_CASES), [](const auto& info) {
-    std::string name = info.param.label;
-    for (char& ch : name)
-        if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
-    return name;
-});
+INSTANTIATE_TEST_SUITE_P(ChecksOn, DescriptionChecks, ::testing::ValuesIn(DESC_CASES),
+                         label_name<::testing::TestParamInfo<DescCase>>);
 
 TEST(Checks, SwitchWithAnInvalidValue) {
     Sandbox box;
@@ -224,12 +229,8 @@ TEST_P(FileChecks, OpenRefusedWithChecksOnly) {
     EXPECT_EQ(0, off.status) << off.log;
 }
 
-INSTANTIATE_TEST_SUITE_P(ChecksOn, FileChecks, ::testing::ValuesIn(FILE_CASES), [](const auto& info) {
-    std::string name = info.param.label;
-    for (char& ch : name)
-        if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
-    return name;
-});
+INSTANTIATE_TEST_SUITE_P(ChecksOn, FileChecks, ::testing::ValuesIn(FILE_CASES),
+                         label_name<::testing::TestParamInfo<FileCase>>);
 
 // Reports that do not refuse the file.
 TEST(Checks, FileReportsThatPass) {
