@@ -65,6 +65,9 @@ struct DescCase {
     Lines lines;
 };
 
+// Test listings show the case by its label.
+void PrintTo(const DescCase& c, std::ostream* os) { *os << c.label; }
+
 const Lines BAD = warning("CKDESC", "Bad file description found");
 
 const DescCase DESC_CASES[] = {
@@ -181,6 +184,9 @@ struct FileCase {
     std::function<int(int)> edit;  // in define mode
     Lines lines;
 };
+
+// Test listings show the case by its label.
+void PrintTo(const FileCase& c, std::ostream* os) { *os << c.label; }
 
 int put_int(int ncid, const char* name, int value) { return nc_put_att_int(ncid, NC_GLOBAL, name, NC_INT, 1, &value); }
 

@@ -22,6 +22,9 @@ struct HeaderCase {
     int nvars;
 };
 
+// Test listings show the case by its label.
+void PrintTo(const HeaderCase& c, std::ostream* os) { *os << c.file; }
+
 const HeaderCase HEADERS[] = {
     {"grdded3", GRDDED3, 3}, {"bndary3", BNDARY3, 2}, {"custom3", CUSTOM3, 2}, {"iddata3", IDDATA3, 2},
     {"profil3", PROFIL3, 2}, {"grnest3", GRNEST3, 2}, {"smatrx3", SMATRX3, 2}, {"kfevnt3", KFEVNT3, 2},

@@ -51,6 +51,9 @@ struct TypeCase {
     int laysz_open;
 };
 
+// Test listings show the case by its label.
+void PrintTo(const TypeCase& c, std::ostream* os) { *os << c.label; }
+
 // 4 columns, 3 rows, NTHIK 1 (5 for events): the layer sizes of the layout table.
 const TypeCase TYPES[] = {
     {"KFEVNT3", KFEVNT3, 2, IMISS3, 3}, {"CUSTOM3", CUSTOM3, 2, 4, 4},   {"GRDDED3", GRDDED3, 3, 12, 12},

@@ -102,6 +102,9 @@ struct AttrCase {
     Lines lines;
 };
 
+// Test listings show the case by its label.
+void PrintTo(const AttrCase& c, std::ostream* os) { *os << c.label; }
+
 const AttrCase ATTR_CASES[] = {
     {"missing grid name", GRDDED3, [](int ncid) { return nc_del_att(ncid, NC_GLOBAL, "GDNAM"); },
      abort_lines("Error reading file attribute GDNAM", "  -43", "NetCDF: Attribute not found")},
