@@ -18,6 +18,7 @@
 #include "gridfile/state3.hpp"
 #include "orvex/fdesc3.hpp"
 #include "orvex/operations.hpp"
+#include "tests/transfer/file_def.hpp"
 #include "transfer/transfer.hpp"
 
 namespace fs = std::filesystem;
@@ -40,30 +41,12 @@ Grid g_big{"BIGREAD", "BIGWRITE", 1000, 1000, {}};
 Grid g_small{"SMALLREAD", "SMALLWRITE", 10, 10, {}};
 
 void describe(const Grid& g) {
-    FDESC3.FTYPE3D = GRDDED3;
-    FDESC3.NCOLS3D = g.ncols;
-    FDESC3.NROWS3D = g.nrows;
-    FDESC3.NLAYS3D = 1;
-    FDESC3.NTHIK3D = 0;
-    FDESC3.SDATE3D = SDATE;
-    FDESC3.STIME3D = 0;
-    FDESC3.TSTEP3D = 10000;
-    FDESC3.GDTYP3D = 2;
-    FDESC3.P_ALP3D = 30;
-    FDESC3.P_BET3D = 60;
-    FDESC3.P_GAM3D = -90;
-    FDESC3.XCENT3D = -90;
-    FDESC3.YCENT3D = 40;
-    FDESC3.XCELL3D = FDESC3.YCELL3D = 1000;
-    FDESC3.VGTYP3D = 2;
-    FDESC3.VGLVS3D[0] = 1.0f;
-    FDESC3.VGLVS3D[1] = 0.9f;
-    FDESC3.GDNAM3D = "BENCH";
-    FDESC3.NVARS3D = 1;
-    FDESC3.VNAME3D[0] = "O3";
-    FDESC3.UNITS3D[0] = "ppmV";
-    FDESC3.VDESC3D[0] = "ozone";
-    FDESC3.VTYPE3D[0] = QVREAL;
+    transfer_test::FileDef d;
+    d.ncols = g.ncols;
+    d.nrows = g.nrows;
+    d.nlays = 1;
+    d.sdate = SDATE;
+    transfer_test::describe(d);
 }
 
 void bind(const char* lname, const fs::path& p) { setenv(lname, p.c_str(), 1); }
