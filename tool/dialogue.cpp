@@ -7,6 +7,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
+#include <limits>
 #include <new>
 
 #include "orvex/parms3.hpp"
@@ -210,8 +211,8 @@ void read_dialogue(std::istream& in, std::ostream& out, RunState& st) {
 
 void allocate_tots(RunState& st) {
     const std::size_t n = st.layer_size();
-    if (n > st.TOTS.max_size() / MXPOS) throw std::bad_alloc();
-    st.TOTS.assign(n * MXPOS, 0.0f);
+    if (n > std::numeric_limits<std::size_t>::max() / MXPOS) throw std::bad_alloc();
+    st.TOTS.assign_zeros(n * MXPOS);
 }
 
 }  // namespace pondra

@@ -24,6 +24,7 @@
 
 #include "orvex/parms3.hpp"
 #include "orvex/text.hpp"
+#include "tool/zeroed.hpp"
 
 namespace pondra {
 
@@ -42,7 +43,7 @@ struct RunState {
     orvex::Text<orvex::NAMLEN3> OUTFILEQD;     // air-quality file
     int NFILES = 0;
     std::vector<orvex::Text<LINELEN>> ENAME;   // input file entries, dialogue order
-    std::vector<float> TOTS;                   // NCOLS x NROWS x MXPOS, column fastest
+    ZeroedFloats TOTS;                         // NCOLS x NROWS x MXPOS, column fastest
 
     // Values in one layer of TOTS: max(NCOLS,0) x max(NROWS,0).
     std::size_t layer_size() const;
