@@ -5,13 +5,12 @@ JOBS     ?= $(shell nproc 2>/dev/null || echo 2)
 SUDO     := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 CTEST    := ctest --output-on-failure -j $(JOBS)
 
-.PHONY: all deps build build-asan test test-asan demo bench install clean
+.PHONY: all deps build build-asan test test-asan demo bench install clean fuzz fuzz-deps
 
 all: build
 
-# Installs with apt-get only the packages that are missing.
-deps:
-	@missing=""; for p in $(PACKAGES); do \
+# Installs with apt-get only those of the packages $(1) that are missing.
+install_missing = missing=""; for p in $(1); do \
 	  dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q "install ok installed" || missing="$$missing $$p"; \
 	done; \
 	if [ -n "$$missing" ]; then \
@@ -19,6 +18,9 @@ deps:
 	  $(SUDO) env DEBIAN_FRONTEND=noninteractive apt-get update -q && \
 	  $(SUDO) env DEBIAN_FRONTEND=noninteractive apt-get install -y -q $$missing; \
 	fi
+
+deps:
+	@$(call install_missing,$(PACKAGES))
 
 build: deps
 	cmake -S . -B build -DCMAKE_BUILD_TYPE=Release
@@ -44,5 +46,31 @@ bench: build
 install: build
 	cmake --install build --prefix $(PREFIX)
 
+# Fuzzing with clang's libFuzzer (AddressSanitizer and UndefinedBehaviorSanitizer
+# on): each target runs FUZZ_SECONDS seconds from the checked-in corpus under
+# tests/fuzz/corpus/<target>/; what it learns goes to build-fuzzing/corpus/<target>/,
+# crashing inputs to build-fuzzing/crashes/. `make test` replays the checked-in
+# corpus without clang.
+FUZZ_PACKAGES := clang libclang-rt-14-dev
+FUZZ_TARGETS  ?= dialogue env list netcdf
+FUZZ_SECONDS  ?= 60
+FUZZ_CXX      ?= $(shell command -v clang++-14 || command -v clang++)
+FUZZ_CC       ?= $(shell command -v clang-14 || command -v clang)
+
+fuzz-deps: deps
+	@$(call install_missing,$(FUZZ_PACKAGES))
+
+fuzz: fuzz-deps
+	cmake -S . -B build-fuzzing -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORVEX_SANITIZE=ON -DORVEX_FUZZ=ON \
+	  -DCMAKE_C_COMPILER=$(FUZZ_CC) -DCMAKE_CXX_COMPILER=$(FUZZ_CXX) \
+	  -DCMAKE_CXX_FLAGS=-fsanitize=fuzzer-no-link -DCMAKE_C_FLAGS=-fsanitize=fuzzer-no-link
+	cmake --build build-fuzzing -j $(JOBS) --target $(addprefix fuzz_,$(FUZZ_TARGETS))
+	@mkdir -p build-fuzzing/crashes; status=0; for t in $(FUZZ_TARGETS); do \
+	  mkdir -p build-fuzzing/corpus/$$t; echo "== fuzz_$$t for $(FUZZ_SECONDS) s"; \
+	  build-fuzzing/tests/fuzz/fuzz_$$t build-fuzzing/corpus/$$t tests/fuzz/corpus/$$t \
+	    -max_total_time=$(FUZZ_SECONDS) -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
+	    -artifact_prefix=build-fuzzing/crashes/$$t- || status=1; \
+	done; exit $$status
+
 clean:
-	rm -rf build build-asan
+	rm -rf build build-asan build-fuzzing
