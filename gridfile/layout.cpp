@@ -1,5 +1,6 @@
 #include "gridfile/layout.hpp"
 
+#include <climits>
 #include <cstdlib>
 
 namespace orvex::detail {
@@ -138,8 +139,12 @@ const Layout* layout_of(int ftype) {
 }
 
 long long perim_size(int ncols, int nrows, int nthik) {
-    const long long t = nthik;
-    return 2 * std::llabs(t) * (static_cast<long long>(ncols) + nrows + 2 * t);
+    const long long width = 2 * std::llabs(static_cast<long long>(nthik));
+    const long long ring = static_cast<long long>(ncols) + nrows + 2LL * nthik;
+    // Header values of a hostile file can take the product beyond 64 bits;
+    // such a ring counts as the largest size, which no caller accepts.
+    if (width != 0 && std::llabs(ring) > LLONG_MAX / width) return LLONG_MAX;
+    return width * ring;
 }
 
 long long dim_length(DimLen len, int ncols, int nrows, int nthik) {
