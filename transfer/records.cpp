@@ -3,9 +3,11 @@
 
 #include <netcdf.h>
 
+#include <climits>
 #include <cstddef>
 #include <cstdlib>
 
+#include "gridfile/layout.hpp"
 #include "orvex/operations.hpp"
 #include "support/format.hpp"
 #include "support/logfile.hpp"
@@ -121,31 +123,50 @@ int extent_length(const FileSlot& s, Extent e) {
         case One: return 1;
         case Cols: return s.ncols;
         case Rows: return s.nrows;
-        case Perim: return 2 * std::abs(s.nthik) * (s.ncols + s.nrows + 2 * s.nthik);
+        // Opening checked the ring against the 32-bit range; its terms need not be.
+        case Perim: return static_cast<int>(perim_size(s.ncols, s.nrows, s.nthik));
     }
     return 0;
 }
 
-int index_words(const FileSlot& s, const RecordShape& shape) {
-    int words = 0;
-    for (const IndexArray& a : shape.index) words += extent_length(s, a.length) * words_per_element(a.vtype);
+long long index_words(const FileSlot& s, const RecordShape& shape) {
+    long long words = 0;
+    for (const IndexArray& a : shape.index)
+        words += static_cast<long long>(extent_length(s, a.length)) * words_per_element(a.vtype);
     return words;
 }
 
 int data_slab(const FileSlot& s, const RecordShape& shape, int layer, int layers, int step, Hyperslab& slab) {
+    // The product of two 32-bit counts, or -1 when it is not one itself.
+    const auto times = [](int a, int b) {
+        const long long p = static_cast<long long>(a) * b;
+        return a < 0 || p < 0 || p > INT_MAX ? -1 : static_cast<int>(p);
+    };
     int elements = 1;
     for (int i = 0; i < shape.nextents; ++i) {
         const int n = extent_length(s, shape.extents[static_cast<std::size_t>(i)]);
         slab.add(1, n);
-        elements *= n;
+        elements = times(elements, n);
     }
     if (shape.layered) {
         slab.add(layer, layers);
-        elements *= layers;
+        elements = times(elements, layers);
     }
     slab.add(step, 1);
     return elements;
 }
+
+namespace {
+
+// A record whose elements per variable are no 32-bit count is refused before
+// any transfer.
+bool record_fits(const FileSlot& s, std::string_view caller, int delta) {
+    if (delta >= 0) return true;
+    QVWARN(caller, 0, 0, "Record too large for one transfer in file " + s.flist.str());
+    return false;
+}
+
+}  // namespace
 
 bool read_record(int fid, int vid, int layer, int step, void* buffer) {
     const FileSlot& s = slot(fid);
@@ -153,6 +174,7 @@ bool read_record(int fid, int vid, int layer, int step, void* buffer) {
     const bool all_layers = layer == ALLAYS3;
     Hyperslab slab;
     const int delta = data_slab(s, shape, all_layers ? 1 : layer, all_layers ? s.nlays : 1, step, slab);
+    if (!record_fits(s, shape.reader, delta)) return false;
     auto* out = static_cast<std::byte*>(buffer);
     // A native binary record carries its index part inside the data transfer.
     if (!shape.index.empty() && s.cdfid >= 0) {
@@ -167,6 +189,7 @@ bool write_record(int fid, int vid, const FlagPair& flag, int step, const void* 
     const RecordShape& shape = *record_shape(s.ftype);
     Hyperslab slab;
     const int delta = data_slab(s, shape, 1, s.nlays, step, slab);
+    if (!record_fits(s, shape.writer, delta)) return false;
     const auto* in = static_cast<const std::byte*>(buffer);
     if (!shape.index.empty() && s.cdfid >= 0) {
         if (!write_index(s, shape, step, in)) return false;

@@ -51,11 +51,12 @@ const RecordShape* record_shape(int ftype);
 int extent_length(const FileSlot& s, Extent e);
 
 // Words of the index part at the front of a record's buffer.
-int index_words(const FileSlot& s, const RecordShape& shape);
+long long index_words(const FileSlot& s, const RecordShape& shape);
 
 // Data hyperslab of a record: `layers` layers from `layer` on (ignored for
 // types without a layer dimension) at record slot step. Returns the elements
-// per variable.
+// per variable, or -1 when they are not a 32-bit count (a header whose record
+// is too large for one transfer).
 int data_slab(const FileSlot& s, const RecordShape& shape, int layer, int layers, int step, Hyperslab& slab);
 
 // The readers: variable vid (ALLVARS: all), layer (ALLAYS3: all), record slot step.
