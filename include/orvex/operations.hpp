@@ -39,7 +39,9 @@ void GETDTTIME(int& jdate, int& jtime);
 // ---- Messages and program exit ---------------------------------------------
 
 // One log line: five blanks and the message without trailing blanks; flushes.
+// Opens the log first when nothing has opened it yet.
 void QVMSG2(std::string_view message);
+// The same line as QVMSG2.
 void QVMESG(std::string_view message);
 // The first nmesg messages as log lines of one block; flushes once.
 void QVPARAG(int nmesg, std::span<const std::string> msgs);
@@ -47,7 +49,8 @@ void QVPARAG(int nmesg, std::span<const std::string> msgs);
 void QVWARN(std::string_view caller, int jdate, int jtime, std::string_view msgtxt);
 // fatal: QVEXIT(..., 2); otherwise QVWARN.
 void QVERR(std::string_view caller, int jdate, int jtime, std::string_view msgtxt, bool fatal);
-// Shuts the layer down, writes the closing block, closes text units 10..99 and exits.
+// Shuts the layer down (SHUT3), writes the closing block (normal completion for
+// exitstat 0, error abort otherwise), closes text units 10..99 and exits with exitstat.
 [[noreturn]] void QVEXIT(std::string_view caller, int jdate, int jtime, std::string_view msgtxt, int exitstat);
 // Reports a failed netCDF call on file fname in three log lines; fnum is unused.
 void QVABORT(std::string_view fname, int fnum, int ierr, std::string_view message);
@@ -67,16 +70,28 @@ int INITLOG3(std::string_view caller);
 int JUNIT();
 
 // ---- Environment and text helpers -------------------------------------------
+//
+// The typed readers look up the variable named by `name` (up to its first white
+// space), write one report of the value taken to the log, and set `status`:
+// 0 value understood, -1 defined but empty, -2 not defined, 1 not understood
+// (a warning is logged). In every case but 0 the result is the default.
+// `desc` documents the variable at the call site and is not used.
 
+// Yes/no: the first letter (or the second after a leading '.'), T/Y true, F/N false.
 bool ENVYN(std::string_view name, std::string_view desc, bool deflt, int& status);
+// Decimal integer, as strtol reads it; anything after the digits is ignored.
 int ENVINT(std::string_view name, std::string_view desc, int deflt, int& status);
+// Real number, as strtod reads it, kept in 32 bits.
 float ENVREAL(std::string_view name, std::string_view desc, float deflt, int& status);
+// Real number, as strtod reads it.
 double ENVDBLE(std::string_view name, std::string_view desc, double deflt, int& status);
-// The value (or deflt) cut or blank-padded to eqname's current size.
+// Text: the value (or deflt) cut or blank-padded to eqname's current size.
 void ENVSTR(std::string_view name, std::string_view desc, std::string_view deflt, std::string& eqname, int& status);
-// Value of the variable named by name up to its first blank, or name itself,
-// cut or blank-padded to eqname's current size.
+// Value of the variable named by name up to its first blank, or name itself when
+// it is not set, cut or blank-padded to eqname's current size. Logs nothing.
 void NAMEVAL(std::string_view name, std::string& eqname);
+// Sets lname=value (both without trailing blanks) in the process environment;
+// false when the environment refused it or the name is empty or holds '='.
 bool SETENVVAR(std::string_view lname, std::string_view value);
 // Removes the file at fname (up to its first white space): 0, or -1 with a warning.
 int RMFILE(std::string_view fname);
@@ -91,33 +106,63 @@ int INDEX1(std::string_view name, int n, const T* list) {
         if (same_padded(name, std::string_view(list[i]))) return i + 1;
     return 0;
 }
+// 1-based position of the first of list[0..n-1] equal to key; 0 if none.
 int INDEXINT1(int key, int n, const int* list);
-// Upper-cases the letters a..z in place.
+// Upper-cases the letters a..z in place; every other character stays.
 void UPCASE(std::string& buffer);
 void UPCASE(std::span<char> buffer);
 
 // ---- Opening, describing and closing files -----------------------------------
+//
+// Files are named by logical names of at most 16 characters; the environment
+// variable of that name holds the path ("path -v" volatile, "BUFFERED",
+// "LIST:A,B", "BIN:path"). The first call that looks a name up initialises the layer.
 
+// Opens or creates the file fname with status FSRDONLY3 .. FSCREA3; a created
+// file takes its description from FDESC3 (and FDATT3 for GRDATT3). pgname (16
+// characters) is recorded as the file's last writer. False on any refusal, with
+// an open file of that name left as it was.
 bool OPEN3(std::string_view fname, int fstatus, std::string_view pgname);
-// Slot of an open logical name, or 0 when it is not open.
+// Slot (1..MXFILE3) of an open logical name, or 0 when it is not open.
 int NAME2FID(std::string_view fname);
+// Whether name is a legal variable name: a letter or one of $_#@- first, then
+// those or digits, no blanks.
 bool CKNAME(std::string_view name);
+// Whether FDESC3 may describe a new file (strict rules only with ORVEX_CHECK_HEADERS).
 bool CKDESC3(std::string_view fname);
+// Whether FDESC3 agrees with the open file in slot fid; each difference is logged.
 bool CHKFIL3(int fid);
+// Whether the header just read into slot fid is sound (only with ORVEX_CHECK_HEADERS).
 bool CKFILE3(int fid);
+// Fills FDESC3 (and FDATT3 for GRDATT3 files) with the description of the open file fname.
 bool DESC3(std::string_view fname);
+// Closes fname and frees its slot; false (file left open) when closing fails.
 bool CLOSE3(std::string_view fname);
+// Forces the data and header of the file in slot fid to disk.
 bool SYNCFID(int fid);
+// Closes every open file and returns the layer to its uninitialised state;
+// false when some file could not be closed.
 bool SHUT3();
 
 // ---- Reading and writing by time step -----------------------------------------
+//
+// Buffers are one block of 4-byte words: column fastest, then row, then layer,
+// then variable; a double takes two words; the index part of id-data, profile,
+// grid-nest and sparse-matrix records comes first. vname "ALL" (ALLVAR3) means
+// every variable; for a dictionary file vname is the entry name.
 
+// Reads variable vname (or all), layer 1..NLAYS or ALLAYS3, at jdate:jtime into
+// buffer; false when the step was not written or the arguments do not fit the file.
 bool READ3(std::string_view fname, std::string_view vname, int layer, int jdate, int jtime, void* buffer);
+// Writes variable vname (or all), all layers, at jdate:jtime from buffer, with
+// its time flag; extends the time axis as needed.
 bool WRITE3(std::string_view fname, std::string_view vname, int jdate, int jtime, const void* buffer);
 
 }  // namespace orvex
 
-// NUL-terminated entries.
+// NUL-terminated entries for C callers: the same operations, strings measured
+// with strlen. The typed readers' C forms return the value and set *status;
+// envstrc writes at most width - 1 characters and a NUL into value.
 extern "C" {
 void qverrc(const char* caller, int jdate, int jtime, const char* msgtxt, int fatal);
 void qvmesgc(const char* msgtxt);
