@@ -91,23 +91,28 @@ int lowest_free_slot() {
     return 0;
 }
 
-void not_available(std::string_view fname, const std::string& path) {
-    QVMSG2(std::string(fname) + ":" + path);
+// The name at the width of a logical name, ":", the path.
+std::string name_and_path(const std::string& name, const std::string& path) {
+    return Text<NAMLEN3>(name).str() + ":" + path;
+}
+
+void not_available(const std::string& name, const std::string& path) {
+    QVMSG2(name_and_path(name, path));
     QVWARN("OPEN3", 0, 0, "File not available.");
 }
 
 // Opens or creates the file of slot fid by open status (path options done).
-bool open_by_status(std::string_view fname, const std::string& name, int fid, int fstatus, const std::string& path,
+bool open_by_status(const std::string& name, int fid, int fstatus, const std::string& path,
                     bool exists, bool list, std::string_view pgname) {
     switch (fstatus) {
         case FSRDONLY3:
             if (exists) return OPNFIL3(path, fid, 0, pgname);
             if (list) return storage_of(LSTFIL3).open(path, fid, false, pgname);
-            not_available(fname, path);
+            not_available(name, path);
             return false;
         case FSRDWR3:
             if (exists) return OPNFIL3(path, fid, 1, pgname);
-            not_available(fname, path);
+            not_available(name, path);
             return false;
         case FSNEW3:
             return !exists && CRTFIL3(path, fid, pgname);
@@ -199,7 +204,7 @@ bool OPEN3(std::string_view fname, int fstatus, std::string_view pgname) {
         exists = path_exists(std::string(trim_right(field)));
     } else if (upper_prefix(field, 5) == "LIST:") {
         if (fstatus != FSRDONLY3) {
-            QVMSG2(std::string(fname) + ":" + std::string(trim_right(field)));
+            QVMSG2(name_and_path(name, std::string(trim_right(field))));
             QVWARN("OPEN3", 0, 0, "LIST-File not readonly.");
             return release(fid);
         }
@@ -210,7 +215,7 @@ bool OPEN3(std::string_view fname, int fstatus, std::string_view pgname) {
     }
 
     const std::string path(trim_right(field));
-    if (!open_by_status(fname, name, fid, fstatus, path, exists, list, pgname)) return release(fid);
+    if (!open_by_status(name, fid, fstatus, path, exists, list, pgname)) return release(fid);
     return opened(fid, field, fstatus);
 }
 

@@ -203,7 +203,7 @@ TEST_F(OpenRules, MissingFileNotAvailable) {
         }
     });
     EXPECT_EQ(0, r.status) << r.log;
-    EXPECT_EQ(concat({{"     A:" + missing}, warning("OPEN3", "File not available.")}), between(r.log, "MARK", "END"));
+    EXPECT_EQ(concat({{"     A               :" + missing}, warning("OPEN3", "File not available.")}), between(r.log, "MARK", "END"));
 }
 
 TEST_F(OpenRules, IllegalStatus) {
@@ -275,9 +275,9 @@ TEST_F(OpenRules, PathOptions) {
         {"virtual", "VIRTUAL somewhere", FSRDONLY3, false,
          warning("OPEN3", "VIRTUAL files not implemented in this ORVEX version")},
         {"list for writing", "list:X,Y", FSRDWR3, false,
-         concat({{"     A:list:X,Y"}, warning("OPEN3", "LIST-File not readonly.")})},
+         concat({{"     A               :list:X,Y"}, warning("OPEN3", "LIST-File not readonly.")})},
         {"binary path tested after its prefix", "bin:" + pa + ".bin", FSRDONLY3, false,
-         concat({{"     A:" + pa + ".bin"}, warning("OPEN3", "File not available.")})},
+         concat({{"     A               :" + pa + ".bin"}, warning("OPEN3", "File not available.")})},
     };
     make_file(pa);
     ASSERT_TRUE(fs::exists(pa));

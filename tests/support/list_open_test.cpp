@@ -182,7 +182,7 @@ TEST(ListOpen, OnlyReadOnly) {
         say("named " + open_names());
     });
     EXPECT_EQ(r.out, "open 0\nnamed \n");
-    EXPECT_NE(r.log.find("     MONTHS:LIST:JAN_FILE\n" + warning("OPEN3", "LIST-File not readonly.")),
+    EXPECT_NE(r.log.find("     MONTHS          :LIST:JAN_FILE\n" + warning("OPEN3", "LIST-File not readonly.")),
               std::string::npos);
 }
 
