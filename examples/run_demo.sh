@@ -7,8 +7,10 @@ demo=build/demo
 mkdir -p "$demo"
 rm -f "$demo"/*.nc "$demo"/*.log
 
-# The generator's own log goes to a file of its own.
-LOGFILE="$demo/make_inputs.log" build/bin/make_demo_inputs "$demo"
+# The generator's own log goes to a file of its own; of its standard output
+# (the library's start-up notice, then what it wrote) the last lines matter.
+echo "== make_demo_inputs $demo"
+LOGFILE="$demo/make_inputs.log" build/bin/make_demo_inputs "$demo" | grep '^wrote' 
 
 # Logical names of the dialogue, bound to paths through the environment.
 export OUTER="$demo/outer.nc" NEST12="$demo/nest12.nc" NEST4="$demo/nest4.nc"
