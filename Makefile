@@ -52,7 +52,7 @@ install: build
 # crashing inputs to build-fuzzing/crashes/. `make test` replays the checked-in
 # corpus without clang.
 FUZZ_PACKAGES := clang libclang-rt-14-dev
-FUZZ_TARGETS  ?= dialogue env list netcdf
+FUZZ_TARGETS  ?= dialogue env list netcdf binary
 FUZZ_SECONDS  ?= 60
 FUZZ_CXX      ?= $(shell command -v clang++-14 || command -v clang++)
 FUZZ_CC       ?= $(shell command -v clang-14 || command -v clang)

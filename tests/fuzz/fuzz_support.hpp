@@ -209,11 +209,13 @@ private:
 // Largest READ3 buffer the targets hand over (in words); a description that
 // asks for more is read no further (its open and description still run).
 inline constexpr long long MAX_READ_WORDS = 1LL << 34;
+// Largest record written back into a writable file (in words).
+inline constexpr long long MAX_WRITE_WORDS = 1LL << 20;
 
 // One pass over an existing file under logical name lname, as a reader of
 // the layer makes it: OPEN3 with the given status, DESC3, READ3 of every
-// variable (the first eight) and of all variables at the first time step, and
-// CLOSE3. Whatever the file holds, a refused open leaves no slot behind, and
+// variable (the first eight) and of all variables at the first time step
+// (written back when the file is writable and the record small), and CLOSE3. Whatever the file holds, a refused open leaves no slot behind, and
 // no read writes beyond the buffer its description asks for. True when the
 // file was opened and described.
 inline bool open_pass(std::string_view lname, int fstatus) {
@@ -246,6 +248,9 @@ inline bool open_pass(std::string_view lname, int fstatus) {
         if (words >= 0 && words <= MAX_READ_WORDS) {
             Buffer buffer(words);
             READ3(lname, ALLVAR3, ALLAYS3, d.SDATE3D, d.STIME3D, buffer.data());
+            // A writable file takes one record back, as small records go.
+            if (fstatus != FSRDONLY3 && words <= MAX_WRITE_WORDS)
+                WRITE3(lname, ALLVAR3, d.SDATE3D, d.STIME3D, buffer.data());
         }
         CLOSE3(lname);
         return true;
