@@ -18,10 +18,11 @@
 namespace pondra::testing {
 
 class FaultRun : public ::testing::Test {
-protected:
+public:
     static constexpr int JDATE = 2005001;  // the output time step
     static constexpr int JTIME = 0;
 
+protected:
     void SetUp() override {
         dir = scratch_dir("fault");
         ModelFile f;
@@ -88,5 +89,25 @@ protected:
 
     std::filesystem::path dir;
 };
+
+// A native binary output as a reader finds it, read back through the layer of
+// the test process: it looks complete when it opens and READ3 of every
+// variable at the output date and time succeeds. `values` receives what was
+// read, variable by variable.
+inline Output binary_state(const std::filesystem::path& p, std::vector<std::vector<float>>* values = nullptr) {
+    using namespace orvex;
+    if (!std::filesystem::exists(p)) return Output::Missing;
+    ::setenv("FAULTBIN", ("BIN:" + p.string()).c_str(), 1);
+    if (!OPEN3("FAULTBIN", FSRDONLY3, "FAULTTST")) return Output::Unreadable;
+    bool all = DESC3("FAULTBIN") && FDESC3.NVARS3D > 0;
+    for (int v = 0; all && v < FDESC3.NVARS3D; ++v) {
+        std::vector<float> grid(static_cast<std::size_t>(FDESC3.NCOLS3D) * static_cast<std::size_t>(FDESC3.NROWS3D));
+        all = READ3("FAULTBIN", FDESC3.VNAME3D[static_cast<std::size_t>(v)].view(), ALLAYS3, FaultRun::JDATE,
+                    FaultRun::JTIME, grid.data());
+        if (values != nullptr) values->push_back(std::move(grid));
+    }
+    CLOSE3("FAULTBIN");
+    return all ? Output::LooksComplete : Output::Incomplete;
+}
 
 }  // namespace pondra::testing

@@ -12,6 +12,7 @@
 #include <map>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "tests/tool/fault_fixture.hpp"
 
@@ -35,37 +36,51 @@ TEST_F(FaultRun, KilledByFileSizeSignalInFirstOutput) {
 }
 
 // Signals at moments spread over a whole run on a large output grid (four
-// files of 3.2 MB of data each are written): no moment leaves an output that
-// looks complete but is not.
+// variables of 3.2 MB are written): no moment leaves an output that looks
+// complete but is not, with the second output in netCDF or in native binary
+// form.
 TEST_F(FaultRun, KilledAtAnyMomentLeavesNoFalseOutput) {
     const std::string grid = "1000 800 -150 -120 0.3";
     const auto start = Clock::now();
     const auto [ref_qa, ref_aq] = reference(grid);
     const auto whole = Clock::now() - start;
     ASSERT_TRUE(state(ref_qa) == Output::LooksComplete && state(ref_aq) == Output::LooksComplete);
+    const std::vector<std::vector<float>> ref_values = {NcFile(ref_aq).floats("O3N"), NcFile(ref_aq).floats("NO2N")};
 
     const int signals[] = {SIGKILL, SIGTERM, SIGINT, SIGHUP};
-    constexpr int RUNS = 24;
+    constexpr int RUNS = 32;
     std::map<std::string, int> seen;
     for (int k = 0; k < RUNS; ++k) {
         const int sig = signals[k % 4];
-        const auto delay = whole * k / RUNS;
+        const bool binary = k % 2 == 1;
+        const auto delay = whole * (k / 2) / (RUNS / 2);
         SCOPED_TRACE("signal " + std::to_string(sig) + " after " +
-                     std::to_string(std::chrono::duration_cast<std::chrono::microseconds>(delay).count()) + " us");
+                     std::to_string(std::chrono::duration_cast<std::chrono::microseconds>(delay).count()) + " us" +
+                     (binary ? ", native binary second output" : ""));
         const fs::path run = dir / ("run" + std::to_string(k));
         fs::create_directories(run);
-        PondraChild child(fault_spec(run, env((run / "qa.nc").string(), (run / "aq.nc").string())));
+        const fs::path qa = run / "qa.nc", aq = run / (binary ? "aq.bin" : "aq.nc");
+        PondraChild child(fault_spec(run, env(qa.string(), (binary ? "BIN:" : "") + aq.string())));
         ASSERT_TRUE(child.started());
         child.write_input(dialogue({"MODEL"}, grid));
         std::this_thread::sleep_for(delay);
         child.send(sig);
         const FaultResult r = child.wait();
         EXPECT_TRUE(r.signal == sig || r.status == 0) << r.status << " " << r.signal;
-        for (const auto& [out, ref] : {std::pair{run / "qa.nc", ref_qa}, std::pair{run / "aq.nc", ref_aq}}) {
-            const Output o = state(out);
-            ++seen[std::string(out.filename()) + " " + to_text(o)];
-            if (o == Output::LooksComplete) {
-                EXPECT_TRUE(same_values(out, ref, {"O3N", "NO2N"})) << out;
+
+        const Output q = state(qa);
+        ++seen["qa " + std::string(to_text(q))];
+        if (q == Output::LooksComplete) {
+            EXPECT_TRUE(same_values(qa, ref_qa, {"O3N", "NO2N"})) << qa;
+        }
+        std::vector<std::vector<float>> values;
+        const Output a = binary ? binary_state(aq, &values) : state(aq);
+        ++seen[std::string(binary ? "aq.bin " : "aq.nc ") + to_text(a)];
+        if (a == Output::LooksComplete) {
+            if (binary) {
+                EXPECT_EQ(values, ref_values) << aq;
+            } else {
+                EXPECT_TRUE(same_values(aq, ref_aq, {"O3N", "NO2N"})) << aq;
             }
         }
         fs::remove_all(run);

@@ -10,6 +10,7 @@
 #include <fstream>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "tests/tool/fault_fixture.hpp"
 
@@ -119,6 +120,30 @@ TEST_F(FaultRun, DiskFullInSecondOutput) {
     expect_complete(dir / "qa.nc", ref_qa);
     EXPECT_TRUE(fs::exists(kept));
     EXPECT_NE(state(kept), Output::LooksComplete);
+}
+
+// The two outputs of one run differ in size only in different forms: with the
+// second in the native binary form (a header of 19 884 bytes, twice netCDF's),
+// a file-size limit between the sizes of the two lets the first be finished
+// and stops the second in its record, after the first variable: that one's
+// time flag is written, the second's is not.
+TEST_F(FaultRun, FileSizeLimitInSecondOutputOfNativeBinaryForm) {
+    const auto [ref_qa, ref_aq] = reference();
+    const fs::path aq = dir / "aq.bin";
+    const rlim_t limit = static_cast<rlim_t>(fs::file_size(ref_qa)) + 4000;
+    const FaultResult r = run_with_fault(
+        fault_spec(dir, env((dir / "qa.nc").string(), "BIN:" + aq.string()), limit), dialogue());
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(last_lines(r.log, 5), abort_block("MIRVAL:TOLBANE", "Could not write totals to NO2N", JDATE)) << r.log;
+    expect_complete(dir / "qa.nc", ref_qa);
+    EXPECT_EQ(to_text(binary_state(aq)), std::string(to_text(Output::Incomplete)));
+    // The same run without the limit leaves a binary output that reads back whole.
+    const fs::path whole = dir / "whole";
+    fs::create_directories(whole);
+    const FaultResult ok = run_with_fault(
+        fault_spec(whole, env((whole / "qa.nc").string(), "BIN:" + (whole / "aq.bin").string())), dialogue());
+    EXPECT_EQ(ok.status, 0) << ok.log;
+    EXPECT_EQ(to_text(binary_state(whole / "aq.bin")), std::string(to_text(Output::LooksComplete)));
 }
 
 }  // namespace
