@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <climits>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -123,48 +124,67 @@ inline std::vector<std::string> fields(const std::uint8_t* data, std::size_t siz
     return out;
 }
 
-// Words of a READ3 buffer for variable v (1-based) with all layers, as the
-// record layouts of the file types lay it out; -1 for a type READ3 has no
+// Products and sums of header values, saturated: a hostile header must not
+// make the targets' own arithmetic overflow. LLONG_MAX stands for "too large".
+inline long long mul(long long a, long long b) {
+    long long r = 0;
+    return __builtin_mul_overflow(a, b, &r) ? LLONG_MAX : r;
+}
+inline long long add(long long a, long long b) {
+    long long r = 0;
+    return __builtin_add_overflow(a, b, &r) ? LLONG_MAX : r;
+}
+
+// Words of the index part at the front of a READ3 buffer.
+inline long long index_words(const orvex::Fdesc3& d) {
+    using namespace orvex;
+    const long long c = d.NCOLS3D, r = d.NROWS3D;
+    switch (d.FTYPE3D) {
+        case IDDATA3: return 1 + r;
+        case PROFIL3: return add(1, mul(5, r));
+        case GRNEST3: return add(1, mul(12, r));
+        case SMATRX3: return r + c;
+        default: return 0;
+    }
+}
+
+// Words of variable v's data (1-based) in a READ3 buffer with all layers, as
+// the record layouts of the file types lay it out; -1 for a type READ3 has no
 // layout for.
-inline long long read_words(const orvex::Fdesc3& d, int v) {
+inline long long data_words(const orvex::Fdesc3& d, int v) {
     using namespace orvex;
     const long long c = d.NCOLS3D, r = d.NROWS3D, l = d.NLAYS3D, t = d.NTHIK3D;
     const long long w = d.VTYPE3D[static_cast<std::size_t>(v - 1)] == QVDBLE ? 2 : 1;
     switch (d.FTYPE3D) {
-        case CUSTOM3: return c * l * w;
+        case CUSTOM3: return mul(mul(c, l), w);
         case GRDDED3:
         case GRDATT3:
-        case PTRFLY3: return c * r * l * w;
-        case BNDARY3: return 2 * std::llabs(t) * (c + r + 2 * t) * l * w;
-        case IDDATA3: return 1 + r + r * l * w;
-        case PROFIL3: return 1 + 5 * r + c * r * l * w;
-        case GRNEST3: return 1 + 12 * r + c * r * w;
-        case SMATRX3: return r + c + c * w;
+        case PTRFLY3:
+        case PROFIL3: return mul(mul(mul(c, r), l), w);
+        case BNDARY3: return mul(mul(mul(2 * std::llabs(t), c + r + 2 * t), l), w);
+        case IDDATA3: return mul(mul(r, l), w);
+        case GRNEST3: return mul(mul(c, r), w);
+        case SMATRX3: return mul(c, w);
         default: return -1;
     }
 }
 
-// Words of variable v's data alone in a READ3 buffer with all layers.
-inline long long data_words(const orvex::Fdesc3& d, int v) {
-    using namespace orvex;
-    const long long c = d.NCOLS3D, r = d.NROWS3D, l = d.NLAYS3D;
-    const long long w = d.VTYPE3D[static_cast<std::size_t>(v - 1)] == QVDBLE ? 2 : 1;
-    switch (d.FTYPE3D) {
-        case IDDATA3: return r * l * w;
-        case PROFIL3: return c * r * l * w;
-        case GRNEST3: return c * r * w;
-        case SMATRX3: return c * w;
-        default: return read_words(d, v);
-    }
+// Words of a READ3 buffer for variable v with all layers.
+inline long long read_words(const orvex::Fdesc3& d, int v) {
+    const long long data = data_words(d, v);
+    return data < 0 ? -1 : add(index_words(d), data);
 }
 
 // Words of a READ3 buffer for all variables with all layers: the index part
 // once, then every variable's data back to back.
 inline long long read_words_all(const orvex::Fdesc3& d) {
     if (d.NVARS3D < 1 || d.NVARS3D > orvex::MXVARS3) return -1;
-    const long long index = read_words(d, 1) - data_words(d, 1);
-    long long words = index;
-    for (int v = 1; v <= d.NVARS3D; ++v) words += data_words(d, v);
+    long long words = index_words(d);
+    for (int v = 1; v <= d.NVARS3D; ++v) {
+        const long long data = data_words(d, v);
+        if (data < 0) return -1;
+        words = add(words, data);
+    }
     return words;
 }
 
@@ -215,9 +235,10 @@ inline constexpr long long MAX_WRITE_WORDS = 1LL << 20;
 // One pass over an existing file under logical name lname, as a reader of
 // the layer makes it: OPEN3 with the given status, DESC3, READ3 of every
 // variable (the first eight) and of all variables at the first time step
-// (written back when the file is writable and the record small), and CLOSE3. Whatever the file holds, a refused open leaves no slot behind, and
-// no read writes beyond the buffer its description asks for. True when the
-// file was opened and described.
+// (written back when the file is writable and the record small), and CLOSE3.
+// Whatever the file holds, a refused open leaves no slot behind, and no read
+// writes beyond the buffer its description asks for. True when the file was
+// opened and described.
 inline bool open_pass(std::string_view lname, int fstatus) {
     using namespace orvex;
     FDESC3 = Fdesc3{};
