@@ -48,11 +48,13 @@ install: build
 
 # Fuzzing with clang's libFuzzer (AddressSanitizer and UndefinedBehaviorSanitizer
 # on): each target runs FUZZ_SECONDS seconds from the checked-in corpus under
-# tests/fuzz/corpus/<target>/; what it learns goes to build-fuzzing/corpus/<target>/,
+# tests/fuzz/corpus/<target>/ (the file-opening ones once more with the header
+# checks on); what it learns goes to build-fuzzing/corpus/<target>/,
 # crashing inputs to build-fuzzing/crashes/. `make test` replays the checked-in
 # corpus without clang.
 FUZZ_PACKAGES := clang libclang-rt-14-dev
 FUZZ_TARGETS  ?= dialogue env list netcdf binary
+FUZZ_CHECKED  ?= netcdf binary
 FUZZ_SECONDS  ?= 60
 FUZZ_CXX      ?= $(shell command -v clang++-14 || command -v clang++)
 FUZZ_CC       ?= $(shell command -v clang-14 || command -v clang)
@@ -65,11 +67,12 @@ fuzz: fuzz-deps
 	  -DCMAKE_C_COMPILER=$(FUZZ_CC) -DCMAKE_CXX_COMPILER=$(FUZZ_CXX) \
 	  -DCMAKE_CXX_FLAGS=-fsanitize=fuzzer-no-link -DCMAKE_C_FLAGS=-fsanitize=fuzzer-no-link
 	cmake --build build-fuzzing -j $(JOBS) --target $(addprefix fuzz_,$(FUZZ_TARGETS))
-	@mkdir -p build-fuzzing/crashes; status=0; for t in $(FUZZ_TARGETS); do \
-	  mkdir -p build-fuzzing/corpus/$$t; echo "== fuzz_$$t for $(FUZZ_SECONDS) s"; \
-	  build-fuzzing/tests/fuzz/fuzz_$$t build-fuzzing/corpus/$$t tests/fuzz/corpus/$$t \
+	@mkdir -p build-fuzzing/crashes; status=0; for t in $(FUZZ_TARGETS) $(FUZZ_CHECKED:%=%+checks); do \
+	  b=$${t%+checks}; mkdir -p build-fuzzing/corpus/$$b; echo "== fuzz_$$t for $(FUZZ_SECONDS) s"; \
+	  env $$([ "$$b" = "$$t" ] || echo ORVEX_FUZZ_CHECK_HEADERS=1) \
+	  build-fuzzing/tests/fuzz/fuzz_$$b build-fuzzing/corpus/$$b tests/fuzz/corpus/$$b \
 	    -max_total_time=$(FUZZ_SECONDS) -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
-	    -artifact_prefix=build-fuzzing/crashes/$$t- || status=1; \
+	    -artifact_prefix=build-fuzzing/crashes/$$b- || status=1; \
 	done; exit $$status
 
 clean:

@@ -73,7 +73,10 @@ inline void quiet_layer() {
     ::setenv("LOGFILE", "/dev/null", 1);
     ::setenv("EXECUTION_ID", "orvex-fuzz", 1);
     ::setenv("SCENFILE", (scratch_dir() + "/no-scenario").c_str(), 1);
-    ::unsetenv("ORVEX_CHECK_HEADERS");
+    // The header checks are read once per process: ORVEX_FUZZ_CHECK_HEADERS
+    // runs a whole process with them on.
+    if (std::getenv("ORVEX_FUZZ_CHECK_HEADERS") != nullptr) ::setenv("ORVEX_CHECK_HEADERS", "Y", 1);
+    else ::unsetenv("ORVEX_CHECK_HEADERS");
     ::unsetenv("ORVEX_LOG_WRITE");
     ::unsetenv("ORVEX_OFFSET_64");
     std::fflush(stdout);
