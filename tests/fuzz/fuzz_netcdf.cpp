@@ -165,8 +165,9 @@ void retype(Att& a, nc_type type, std::size_t len, std::int32_t value) {
     a.len = len;
     a.raw.assign(len * type_size(type), 0);
     for (std::size_t i = 0; i < len; ++i) {
+        const std::uint32_t next = static_cast<std::uint32_t>(value) + static_cast<std::uint32_t>(i);  // wraps
         if (type == NC_CHAR) a.raw[i] = i < old.size() ? old[i] : ' ';
-        else set_element(a, i, value + static_cast<std::int32_t>(i));
+        else set_element(a, i, static_cast<std::int32_t>(next));
     }
 }
 
