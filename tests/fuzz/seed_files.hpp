@@ -50,7 +50,7 @@ inline long long seed_index_words(const SeedSpec& s) {
     }
 }
 
-// Fills FDESC3 (and FDATT3) from the spec.
+// Fills FDESC3 (and FDATT3) from the seed description.
 inline void describe_seed(const SeedSpec& s) {
     using namespace orvex;
     Fdesc3& d = FDESC3;

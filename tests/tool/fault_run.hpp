@@ -57,23 +57,23 @@ inline FaultSpec fault_spec(const std::filesystem::path& dir, std::vector<std::p
 // input is a pipe the test writes to.
 class PondraChild {
 public:
-    explicit PondraChild(const FaultSpec& spec) : dir_(spec.dir) {
+    explicit PondraChild(const FaultSpec& fault) : dir_(fault.dir) {
         std::vector<std::string> env_text;
         for (char** e = environ; *e != nullptr; ++e) {
             const std::string entry(*e);
             bool replaced = entry.rfind("LOGFILE=", 0) == 0;
-            for (const auto& [k, v] : spec.env) replaced = replaced || entry.rfind(k + "=", 0) == 0;
+            for (const auto& [k, v] : fault.env) replaced = replaced || entry.rfind(k + "=", 0) == 0;
             if (!replaced) env_text.push_back(entry);
         }
-        env_text.push_back("LOGFILE=" + (spec.dir / "pondra.log").string());
-        for (const auto& [k, v] : spec.env) env_text.push_back(k + "=" + v);
+        env_text.push_back("LOGFILE=" + (fault.dir / "pondra.log").string());
+        for (const auto& [k, v] : fault.env) env_text.push_back(k + "=" + v);
         std::vector<char*> envp;
         for (std::string& e : env_text) envp.push_back(e.data());
         envp.push_back(nullptr);
         const std::string exe = ORVEX_PONDRA_EXE;
         char* argv[] = {const_cast<char*>(exe.c_str()), nullptr};
-        const std::string out = (spec.dir / "stdout.txt").string();
-        const std::string err = (spec.dir / "stderr.txt").string();
+        const std::string out = (fault.dir / "stdout.txt").string();
+        const std::string err = (fault.dir / "stderr.txt").string();
 
         int fds[2];
         if (::pipe(fds) != 0) return;
@@ -86,11 +86,11 @@ public:
             const int e = ::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
             ::dup2(o, STDOUT_FILENO);
             ::dup2(e, STDERR_FILENO);
-            if (::chdir(spec.dir.c_str()) != 0) ::_exit(127);
-            if (spec.file_size_limit) {
-                const rlimit lim{*spec.file_size_limit, *spec.file_size_limit};
+            if (::chdir(fault.dir.c_str()) != 0) ::_exit(127);
+            if (fault.file_size_limit) {
+                const rlimit lim{*fault.file_size_limit, *fault.file_size_limit};
                 ::setrlimit(RLIMIT_FSIZE, &lim);
-                if (spec.ignore_sigxfsz) ::signal(SIGXFSZ, SIG_IGN);
+                if (fault.ignore_sigxfsz) ::signal(SIGXFSZ, SIG_IGN);
             }
             ::execve(exe.c_str(), argv, envp.data());
             ::_exit(127);
@@ -154,8 +154,8 @@ private:
 };
 
 // Runs pondra on the whole dialogue.
-inline FaultResult run_with_fault(const FaultSpec& spec, const std::string& dialogue) {
-    PondraChild child(spec);
+inline FaultResult run_with_fault(const FaultSpec& fault, const std::string& dialogue) {
+    PondraChild child(fault);
     if (!child.started()) return {};
     child.write_input(dialogue);
     return child.wait();
