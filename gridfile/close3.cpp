@@ -5,6 +5,7 @@
 #include "gridfile/state3.hpp"
 #include "gridfile/storage.hpp"
 #include "orvex/operations.hpp"
+#include "support/filelist.hpp"
 #include "support/format.hpp"
 
 namespace orvex {
@@ -15,6 +16,14 @@ bool CLOSE3(std::string_view fname) {
     const int fid = NAME2FID(fname);
     if (fid == 0) {
         QVMSG2("File \"" + std::string(fname) + "\" not currently open");
+        return false;
+    }
+    // A list reads through its members' slots: a member stays open while its
+    // list does, so that its slot is never taken by another file.
+    if (const int list = list_holding(fid); list != 0) {
+        QVWARN("CLOSE3", 0, 0,
+               "File \"" + std::string(fname) + "\" is a member of the open file list \"" +
+                   std::string(slot(list).flist.trimmed()) + "\"; it stays open until the list is closed");
         return false;
     }
     if (!storage_of(slot(fid).cdfid).close(fid, fname)) return false;

@@ -38,6 +38,10 @@ bool OPNLIST3(int fid, std::string_view pgname);
 // a list with members).
 std::span<const ListEntry> list_members(int fid);
 
+// The slot of an open list whose members include slot fid, or 0 when no open
+// list holds it.
+int list_holding(int fid);
+
 // The slot of the member of list fid that holds jdate:jtime, or 0 when the
 // date and time are not on the list's time axis or no member's range holds
 // them.

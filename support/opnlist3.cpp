@@ -309,6 +309,15 @@ std::span<const ListEntry> list_members(int fid) {
                                                            static_cast<std::size_t>(s.nlist));
 }
 
+int list_holding(int fid) {
+    for (int l = 1; l <= MXFILE3; ++l) {
+        if (l == fid || slot(l).is_free()) continue;
+        for (const ListEntry& e : list_members(l))
+            if (e.fid == fid) return l;
+    }
+    return 0;
+}
+
 int find_list_member(int fid, int jdate, int jtime) {
     const FileSlot& s = slot(fid);
     const int r = JSTEP3(jdate, jtime, s.sdate, s.stime, std::abs(s.tstep));

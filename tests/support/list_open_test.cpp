@@ -256,3 +256,39 @@ TEST(ListOpen, ShutDownClosesMembers) {
     });
     EXPECT_EQ(r.out, "before MONTHS JAN_FILE FEB_FILE\nshut 1 used 0\nafter \n");
 }
+
+// A member stays open while its list is: closing it is refused with a warning
+// naming the list, so no other file can take its slot and the list keeps
+// reading the member's own records. Once the list is closed the member closes.
+TEST(ListOpen, MemberCloseRefusedWhileTheListIsOpen) {
+    const ChildRun r = run_child({{"TWO", "LIST:JAN_FILE,FEB_FILE"}}, [] {
+        make_months();
+        OPEN3("TWO", FSRDONLY3, "LISTTEST");
+        say("close member " + std::to_string(CLOSE3("FEB_FILE")));
+        say("open other " + std::to_string(OPEN3("MAR_FILE", FSRDONLY3, "LISTTEST")));
+        say("named " + open_names());
+        read_at("TWO", 2020045);
+        read_at("TWO", 2020015);
+        say("close list " + std::to_string(CLOSE3("TWO")));
+        say("close member " + std::to_string(CLOSE3("FEB_FILE")));
+        say("named " + open_names());
+    });
+    EXPECT_EQ(r.out,
+              "close member 0\n"
+              "open other 1\n"
+              "named TWO JAN_FILE FEB_FILE MAR_FILE\n"
+              "read 2020045 1 45\n"
+              "read 2020015 1 15\n"
+              "close list 1\n"
+              "close member 1\n"
+              "named JAN_FILE MAR_FILE\n");
+    EXPECT_NE(r.log.find(warning("CLOSE3", "File \"FEB_FILE\" is a member of the open file list \"TWO\"; "
+                                           "it stays open until the list is closed")),
+              std::string::npos)
+        << r.log;
+    // Closed once when written, once after the list: never by the refused call.
+    const std::size_t refused = r.log.find("WARNING in subroutine CLOSE3");
+    const std::size_t list_closed = r.log.find("Closing file TWO");
+    ASSERT_NE(list_closed, std::string::npos);
+    EXPECT_EQ(r.log.find("Closing file FEB_FILE", refused), r.log.find("Closing file FEB_FILE", list_closed));
+}
