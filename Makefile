@@ -1,11 +1,12 @@
 # orvex: `make demo` and `make test` work on a fresh Debian machine.
-PACKAGES := libnetcdf-dev netcdf-bin cmake g++ make pkg-config libgtest-dev libbenchmark-dev
+DEMO_PACKAGES := libnetcdf-dev netcdf-bin cmake g++ make pkg-config
+PACKAGES := $(DEMO_PACKAGES) libgtest-dev libbenchmark-dev
 PREFIX   ?= /usr/local
 JOBS     ?= $(shell nproc 2>/dev/null || echo 2)
 SUDO     := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 CTEST    := ctest --output-on-failure -j $(JOBS)
 
-.PHONY: all deps build build-asan test test-asan demo bench install clean fuzz fuzz-deps
+.PHONY: all deps demo-deps build build-asan test test-asan demo bench install clean fuzz fuzz-deps
 
 all: build
 
@@ -22,12 +23,15 @@ install_missing = missing=""; for p in $(1); do \
 deps:
 	@$(call install_missing,$(PACKAGES))
 
+demo-deps:
+	@$(call install_missing,$(DEMO_PACKAGES))
+
 build: deps
-	cmake -S . -B build -DCMAKE_BUILD_TYPE=Release
+	cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DORVEX_BUILD_TESTS=ON
 	cmake --build build -j $(JOBS)
 
 build-asan: deps
-	cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DORVEX_SANITIZE=ON
+	cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DORVEX_SANITIZE=ON -DORVEX_BUILD_TESTS=ON
 	cmake --build build-asan -j $(JOBS)
 
 test-asan: build-asan
@@ -37,8 +41,17 @@ test: build
 	cd build && $(CTEST)
 	$(MAKE) test-asan
 
-demo: build
-	bash examples/run_demo.sh
+# The demo builds only what it runs (the library, pondra and the input
+# generator; a first configuration leaves the tests out) and keeps the build's
+# lines in build/demo-build.log, so that what it shows is the run.
+demo: demo-deps
+	@mkdir -p build
+	@echo "== Building the library, pondra and the demo generator (lines in build/demo-build.log)"
+	@{ [ -f build/CMakeCache.txt ] || cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DORVEX_BUILD_TESTS=OFF; } \
+	  > build/demo-build.log 2>&1 && \
+	  cmake --build build -j $(JOBS) --target pondra make_demo_inputs >> build/demo-build.log 2>&1 || \
+	  { tail -n 40 build/demo-build.log; echo "== The build failed; its lines are in build/demo-build.log"; exit 1; }
+	@bash examples/run_demo.sh
 
 bench: build
 	@for b in build/bench/bench_*; do echo "== $$b"; $$b; done

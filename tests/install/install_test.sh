@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
 # Installs the built project into a temporary prefix and builds a program
 # outside the project against it, once through the CMake package and once
-# through pkg-config; both must build, run and read back what they wrote.
+# through pkg-config; then builds it once more in a parent project that takes
+# the sources in with add_subdirectory. Every consumer sets no C++ standard of
+# its own; each must build, run and read back what it wrote.
 #   install_test.sh BUILD_DIR SOURCE_DIR
 set -euo pipefail
 build=$1
-src=$2
+src=$(cd "$2" && pwd)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 export LOGFILE=/dev/null
@@ -17,7 +19,7 @@ ls "$work"/prefix/lib*/liborvex.a "$work"/prefix/lib*/pkgconfig/orvex.pc > /dev/
 
 # The CMake package.
 cmake -S "$src/tests/install/consumer" -B "$work/cmake-build" -DCMAKE_PREFIX_PATH="$work/prefix" > "$work/cfg.log"
-cmake --build "$work/cmake-build" > "$work/build.log"
+cmake --build "$work/cmake-build" > "$work/build.log" || { cat "$work/build.log"; exit 1; }
 "$work/cmake-build/consumer" "$work/cmake.nc"
 
 # pkg-config.
@@ -26,4 +28,16 @@ PKG_CONFIG_PATH=$(dirname "$(ls "$work"/prefix/lib*/pkgconfig/orvex.pc)")
 # shellcheck disable=SC2046
 g++ -o "$work/pc-consumer" "$src/tests/install/consumer/main.cpp" $(pkg-config --cflags --libs orvex)
 "$work/pc-consumer" "$work/pkgconfig.nc"
-echo "install_test: both consumers built and ran"
+
+# add_subdirectory: the library and its alias, but no tests, benchmarks or
+# fuzz targets of orvex's own.
+cmake -S "$src/tests/install/parent" -B "$work/parent-build" -DORVEX_SOURCE_DIR="$src" \
+  -DCMAKE_BUILD_TYPE=Release > "$work/parent-cfg.log"
+if [ -e "$work/parent-build/orvex/tests" ] || [ -e "$work/parent-build/orvex/bench" ]; then
+  echo "install_test: add_subdirectory configured orvex's tests or benchmarks" >&2
+  exit 1
+fi
+cmake --build "$work/parent-build" -j "$(nproc)" --target consumer > "$work/parent-build.log" ||
+  { cat "$work/parent-build.log"; exit 1; }
+"$work/parent-build/consumer" "$work/parent.nc"
+echo "install_test: all three consumers built and ran"
