@@ -39,8 +39,8 @@ private:
     // One warning block: the heading, the text and the two values.
     void block(const std::string& text, const std::string& file_value, const std::string& caller_value,
                std::string_view file_label = "Value from file:  ", std::string_view caller_label = "Value from caller:") {
-        log_empty_line();
-        log_empty_line();
+        log_blank_line();
+        log_blank_line();
         log_line(">>> WARNING in subroutine CHKFIL3 <<<");
         log_line(text);
         log_line(std::string(file_label) + file_value);
@@ -91,8 +91,8 @@ void Comparer::vertical() {
     count = std::min(count, static_cast<std::size_t>(std::min(s_.nlays, MXLAYS3) + 1));
     for (std::size_t k = 0; k < count; ++k)
         if (differs(levels[k], d_.VGLVS3D[k], 1.0E-5f, AMISS3)) {
-            log_empty_line();
-            log_empty_line();
+            log_blank_line();
+            log_blank_line();
             log_line(">>> WARNING in subroutine CHKFIL3 <<<");
             log_line("Inconsistent attribute VGLVLS for file " + name_);
             log_line("Error at level    " + fmt_I(static_cast<long long>(k) + 1, 9));

@@ -41,6 +41,8 @@ void log_line_untrimmed(std::string_view text) {
     std::fputc('\n', f);
 }
 
+void log_blank_line() { log_line_untrimmed(""); }
+
 void log_empty_line() { std::fputc('\n', stream()); }
 
 void log_text(std::string_view text) { put(stream(), text); }

@@ -11,7 +11,10 @@ void log_line(std::string_view text);
 // Writes one log line of five blanks and the text with its trailing blanks kept.
 // Opens the log like log_line. Does not flush.
 void log_line_untrimmed(std::string_view text);
-// Writes an empty line (no leading blanks). Does not flush.
+// Writes a blank line: five blanks and the end of the line. Does not flush.
+void log_blank_line();
+// Writes an empty line (no leading blanks), for the few blocks that keep one.
+// Does not flush.
 void log_empty_line();
 // Writes text as it stands, without an end of line (prompts).
 void log_text(std::string_view text);

@@ -97,8 +97,8 @@ bool write_index(const FileSlot& s, const RecordShape& shape, int step, const st
         const IndexArray& a = shape.index[k];
         const int status = put_slab(s.cdfid, s.nindx[k], index_slab(s, a, step), a.vtype, in);
         if (status != NC_NOERR) {
-            log_empty_line();
-            log_empty_line();
+            log_blank_line();
+            log_blank_line();
             log_line(">>> WARNING in subroutine " + std::string(shape.writer) + " <<<");
             log_line("netCDF error number" + fmt_I(status, 5));
             log_line(std::string(a.write_msg) + s.flist.str());

@@ -32,7 +32,7 @@ bool WRTFLAG(int fid, int vid, const FlagPair& flag, int step) {
         log_line("variable      " + diag_number(s.tindx));
         log_line("dims array    " + diag_vector(slab.dims));
         log_line("delts array   " + diag_vector(slab.delts));
-        log_empty_line();
+        log_blank_line();
         log_flush();
         return false;
     }

@@ -18,8 +18,8 @@ namespace {
 void report_write_failure(int fid, int v, int status, const Hyperslab& slab, long long offset) {
     const FileSlot& s = slot(fid);
     const bool all = offset >= 0;
-    log_empty_line();
-    log_empty_line();
+    log_blank_line();
+    log_blank_line();
     log_line(">>> WARNING in subroutine WRVARS <<<");
     log_line("Error writing variable " + var_name(s, v) + "to file " + s.flist.str());
     log_line("netCDF error number" + diag_number(status));
@@ -33,7 +33,7 @@ void report_write_failure(int fid, int v, int status, const Hyperslab& slab, lon
         log_line("offset      " + diag_number(offset));
         log_line("WRITE3 request: ALL VARIABLES");
     }
-    log_empty_line();
+    log_blank_line();
     log_flush();
 }
 

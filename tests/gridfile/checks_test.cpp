@@ -295,7 +295,7 @@ TEST(Checks, CallerAgainstFile) {
     });
     EXPECT_EQ(0, r.status) << r.log;
     const auto block = [](const std::string& text, const std::string& file, const std::string& caller) {
-        return Lines{"", "", "     >>> WARNING in subroutine CHKFIL3 <<<", "     " + text, "     " + file, "     " + caller};
+        return Lines{"     ", "     ", "     >>> WARNING in subroutine CHKFIL3 <<<", "     " + text, "     " + file, "     " + caller};
     };
     Lines want;
     for (const Lines& b :
@@ -308,7 +308,7 @@ TEST(Checks, CallerAgainstFile) {
                 "Value from caller: 3.10000000000000000E+01"),
           block("Inconsistent file attribute VGTOP for file A", "Value from file:   1.00000E+04",
                 "Value from caller: 5.00000E+03"),
-          Lines{"", "", "     >>> WARNING in subroutine CHKFIL3 <<<", "     Inconsistent attribute VGLVLS for file A",
+          Lines{"     ", "     ", "     >>> WARNING in subroutine CHKFIL3 <<<", "     Inconsistent attribute VGLVLS for file A",
                 "     Error at level            3", "     Value from file:   5.00000E-01",
                 "     Value from caller: 4.00000E-01"},
           block("Inconsistent grid name for file A", "Value from file:  TESTGRID", "Value from caller:OTHERGRID"),

@@ -185,7 +185,7 @@ TEST_F(OpenRules, UnknownCreatesOrOpensAndChecks) {
         EXPECT_EQ(1, NAME2FID("A"));
     });
     EXPECT_EQ(0, r.status) << r.log;
-    EXPECT_EQ((Lines{"", "", "     >>> WARNING in subroutine CHKFIL3 <<<", "     Inconsistent file attribute NCOLS for file B",
+    EXPECT_EQ((Lines{"     ", "     ", "     >>> WARNING in subroutine CHKFIL3 <<<", "     Inconsistent file attribute NCOLS for file B",
                      "     Value from file:          4", "     Value from caller:        5"}),
               between(r.log, "MARK", "END"));
     const Lines all = lines_of(r.log);

@@ -19,6 +19,8 @@ using orvex::detail::slot;
 namespace {
 
 constexpr int BADID = 999;
+// A blank line of the blocks written straight to the log.
+const std::string BLANK = "     ";
 
 // Sets an int of the file table for the life of the object.
 class Tamper {
@@ -69,14 +71,14 @@ TEST_F(Movers, VariableWriteRefused) {
     Tamper t(slot(fid).vars[0].vid, BADID);
     LogMark w;
     EXPECT_FALSE(WRITE3("TAMPER", "O3", 2020001, 0, buf.data()));
-    EXPECT_EQ(w.lines(), (std::vector<std::string>{"", "", logged(">>> WARNING in subroutine WRVARS <<<"),
+    EXPECT_EQ(w.lines(), (std::vector<std::string>{BLANK, BLANK, logged(">>> WARNING in subroutine WRVARS <<<"),
                                                    logged("Error writing variable O3              to file TAMPER"),
                                                    logged("netCDF error number   -49"),
                                                    logged("ORVEX file ID " + n6(fid)),
                                                    logged("netCDF ID     " + n6(cdfid)),
                                                    logged("variable         999"),
                                                    logged("dims array         1     1     1     1     0"),
-                                                   logged("delts array        4     3     2     1     0"), ""} +
+                                                   logged("delts array        4     3     2     1     0"), BLANK} +
                           write_error("O3")));
 }
 
@@ -84,7 +86,7 @@ TEST_F(Movers, AllVariablesWriteRefusedAtTheSecond) {
     Tamper t(slot(fid).vars[1].vid, BADID);
     LogMark w;
     EXPECT_FALSE(WRITE3("TAMPER", "ALL", 2020001, 10000, buf.data()));
-    const auto block = std::vector<std::string>{"", "", logged(">>> WARNING in subroutine WRVARS <<<"),
+    const auto block = std::vector<std::string>{BLANK, BLANK, logged(">>> WARNING in subroutine WRVARS <<<"),
                                                 logged("Error writing variable NO2             to file TAMPER"),
                                                 logged("netCDF error number   -49"),
                                                 logged("ORVEX ID    " + n6(fid)),
@@ -93,7 +95,7 @@ TEST_F(Movers, AllVariablesWriteRefusedAtTheSecond) {
                                                 logged("dims array       1     1     1     2     0"),
                                                 logged("delts array      4     3     2     1     0"),
                                                 logged("offset          24"),
-                                                logged("WRITE3 request: ALL VARIABLES"), ""};
+                                                logged("WRITE3 request: ALL VARIABLES"), BLANK};
     EXPECT_EQ(w.lines(),
               block + warning("WRITE3", "Error writing \"ALL\" to \"TAMPER\" for  2020001:010000", 2020001, 10000));
     // The first variable and its flag were written before the failure.
@@ -110,7 +112,7 @@ TEST_F(Movers, TimeFlagWriteRefused) {
                                          logged("variable         999"),
                                          logged("dims array         1     1     1     0     0"),
                                          logged("delts array        2     1     1     0     0"),
-                                         ""};
+                                         BLANK};
     LogMark one;
     EXPECT_FALSE(WRITE3("TAMPER", "O3", 2020001, 0, buf.data()));
     EXPECT_EQ(one.lines(), block + write_error("O3"));
@@ -152,13 +154,53 @@ TEST(IndexParts, ReadAndWriteRefused) {
         Tamper t(slot(fid).nindx[0], BADID);
         LogMark w;
         EXPECT_FALSE(WRITE3("TAMPERID", "ALL", 2020001, 0, buf.data()));
-        EXPECT_EQ(w.lines(), (std::vector<std::string>{"", "", logged(">>> WARNING in subroutine WRIDDATA <<<"),
+        EXPECT_EQ(w.lines(), (std::vector<std::string>{BLANK, BLANK, logged(">>> WARNING in subroutine WRIDDATA <<<"),
                                                        logged("netCDF error number  -49"),
                                                        logged("Error writing site count to file TAMPERID")} +
                               warning("WRITE3", "Error writing \"ALL\" to \"TAMPERID\" for  2020001:000000", 2020001,
                                       0)));
     }
     EXPECT_TRUE(CLOSE3("TAMPERID"));
+}
+
+// The index part of the other writers refused at one of its arrays: the block
+// written straight to the log names the writer and that array, and the record's
+// variables are not written.
+TEST(IndexParts, WriteRefusedPerWriterAndArray) {
+    struct Case {
+        int ftype;
+        std::size_t array;
+        std::string writer, message;
+    } cases[] = {
+        {PROFIL3, 0, "WRPROFIL", "Error writing site count to file "},
+        {PROFIL3, 5, "WRPROFIL", "Error writing Z-coordinate list to file "},
+        {GRNEST3, 2, "WRGRNEST", "Error writing site column count list to file "},
+        {GRNEST3, 8, "WRGRNEST", "Error writing cellsize DY list to file "},
+        {SMATRX3, 0, "WRSMATRX", "Error writing max-col-count array to file "},
+        {SMATRX3, 1, "WRSMATRX", "Error writing column-index array to file "},
+    };
+    for (const Case& c : cases) {
+        const std::string lname = "TAMPER" + c.writer.substr(2) + std::to_string(c.array);
+        FileDef def;
+        def.ftype = c.ftype;
+        ASSERT_TRUE(create(lname, def)) << lname;
+        const int fid = NAME2FID(lname);
+        Words buf(256);
+        {
+            Tamper t(slot(fid).nindx[c.array], BADID);
+            LogMark w;
+            EXPECT_FALSE(WRITE3(lname, "ALL", 2020001, 0, buf.data()));
+            EXPECT_EQ(w.lines(), (std::vector<std::string>{BLANK, BLANK,
+                                                           logged(">>> WARNING in subroutine " + c.writer + " <<<"),
+                                                           logged("netCDF error number  -49"),
+                                                           logged(c.message + lname)} +
+                                  warning("WRITE3", "Error writing \"ALL\" to \"" + lname + "\" for  2020001:000000",
+                                          2020001, 0)))
+                << lname;
+        }
+        EXPECT_FALSE(READ3(lname, "O3", ALLAYS3, 2020001, 0, buf.data())) << lname;
+        EXPECT_TRUE(CLOSE3(lname));
+    }
 }
 
 // A file without variables still carries one time-flag pair per record.
