@@ -55,6 +55,7 @@ void QVERR(std::string_view caller, int jdate, int jtime, std::string_view msgtx
 // Reports a failed netCDF call on file fname in three log lines; fnum is unused.
 void QVABORT(std::string_view fname, int fnum, int ierr, std::string_view message);
 // Writes prompt, reads one line of standard input into answer (kept at its width).
+// istat 0: a line was read; positive: the read failed, answer holds what was read.
 // End of input ends the run with status 1.
 void QVPROMPT(std::string_view prompt, std::string& answer, int& istat);
 // Flushes text unit idev (6: standard output).

@@ -2,7 +2,13 @@
 #include <gtest/gtest.h>
 #include <netcdf.h>
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -249,6 +255,59 @@ TEST(Messages, PromptAtEndOfInputEndsRun) {
     });
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, "     Name?     \n     *** ERROR ABORT in subroutine QVPROMPT\n     END-OF-FILE encountered\n     \n");
+}
+
+// A read that fails returns to the caller with a positive status and the
+// answer as far as it was read; it never ends the run as end of input does.
+TEST(Messages, PromptReadFailureReturns) {
+    Sandbox box;
+    const auto prompt_once = [](std::size_t width) {
+        std::string answer(width, '#');
+        int istat = -99;
+        QVPROMPT("Name?", answer, istat);
+        std::printf("|%s|%s|\n", istat > 0 ? "failed" : std::to_string(istat).c_str(), answer.c_str());
+    };
+    struct Case {
+        const char* what;
+        std::function<void()> break_input;
+        std::size_t width;
+        std::string answer;
+    } cases[] = {
+        {"directory",
+         [&] {
+             const int fd = open(box.dir().c_str(), O_RDONLY | O_DIRECTORY);
+             dup2(fd, 0);
+             close(fd);
+         },
+         6, "      "},
+        {"closed", [] { close(0); }, 6, "      "},
+        // Part of a line, then a failure: what was read stays, a "!" in it too.
+        {"partial",
+         [] {
+             static bool served = false;
+             cookie_io_functions_t io{};
+             io.read = [](void*, char* buf, std::size_t size) -> ssize_t {
+                 if (served || size < 6) {
+                     errno = EIO;
+                     return -1;
+                 }
+                 served = true;
+                 std::memcpy(buf, "ab!cde", 6);
+                 return 6;
+             };
+             stdin = fopencookie(nullptr, "r", io);
+         },
+         4, "ab!c"},
+    };
+    for (const Case& c : cases) {
+        const ChildResult r = on_stdout(box, [&] {
+            c.break_input();
+            prompt_once(c.width);
+            std::printf("returned\n");
+        }, "unread\n");
+        EXPECT_EQ(r.status, 0) << c.what;
+        EXPECT_EQ(r.out, "     Name?|failed|" + c.answer + "|\nreturned\n") << c.what;
+    }
 }
 
 TEST(Messages, FlushUnit) {
