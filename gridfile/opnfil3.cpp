@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "gridfile/handoffs.hpp"
+#include "gridfile/hdrcheck.hpp"
 #include "gridfile/layer.hpp"
 #include "gridfile/layout.hpp"
 #include "gridfile/ncwrap.hpp"
@@ -208,8 +209,12 @@ bool open_netcdf(std::string_view path, int fid, bool writable, std::string_view
     FileSlot& s = slot(fid);
     const std::string p(trim_right(path));
     const int mode = writable ? (NC_WRITE | NC_SHARE) : (s.volat ? NC_SHARE : NC_NOWRITE);
+    // A classic header that claims more than its file holds never reaches the
+    // netCDF library; it is refused as a file the library does not recognise.
+    const std::string lie = classic_header_lie(p);
+    if (!lie.empty()) QVMSG2("Refused netCDF header of " + p + ": " + lie);
     int ncid = -1;
-    const int status = nc_open(p.c_str(), mode, &ncid);
+    const int status = lie.empty() ? nc_open(p.c_str(), mode, &ncid) : NC_ENOTNC;
     if (status != NC_NOERR) {
         QVABORT(s.flist, fid, status, "Error opening file at path-name:");
         QVMSG2(p);
