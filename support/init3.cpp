@@ -36,11 +36,9 @@ void write_startup_block() {
     if (STATE3.logstd) return;
     for (std::size_t i = 0; i < block.size(); ++i) {
         if (i == mxvars_line) continue;
-        std::fputs("     ", stdout);
-        std::fputs(std::string(trim_right(block[i])).c_str(), stdout);
-        std::fputc('\n', stdout);
+        stdout_text("     " + std::string(trim_right(block[i])) + "\n");
     }
-    std::fflush(stdout);
+    stdout_flush();
 }
 
 void scenario_warning(std::string_view text, int code, std::string_view path_field) {

@@ -7,6 +7,7 @@
 #include "orvex/operations.hpp"
 #include "orvex/text.hpp"
 #include "support/format.hpp"
+#include "support/logfile.hpp"
 #include "support/units.hpp"
 
 namespace orvex {
@@ -40,6 +41,7 @@ int INITLOG3(std::string_view caller) {
         std::fputs(text.c_str(), stdout);
         std::exit(2);
     }
+    note_log_path(path);
     return STATE3.logdev;
 }
 

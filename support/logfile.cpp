@@ -1,8 +1,11 @@
 // The log writer. Every log line is five blanks and the text without trailing
-// blanks; the message operations decide when the stream is flushed.
+// blanks; the message operations decide when the stream is flushed. Every
+// write and flush is checked, and a failure is remembered, never acted on.
 #include "support/logfile.hpp"
 
+#include <cerrno>
 #include <cstdio>
+#include <utility>
 
 #include "gridfile/state3.hpp"
 #include "orvex/operations.hpp"
@@ -15,6 +18,14 @@ namespace {
 
 constexpr std::string_view LEAD = "     ";
 
+LostOutput lost;
+
+void remember(LostStream& s, int code) {
+    if (s.lost) return;
+    s.lost = true;
+    s.code = code > 0 ? code : 0;
+}
+
 // The log's stream, opening the log first when need be. After QVEXIT has closed
 // the text units, a line that still comes (a failed close of the log's own
 // unit) goes to standard output rather than nowhere.
@@ -23,12 +34,43 @@ std::FILE* stream() {
     return f != nullptr ? f : stdout;
 }
 
-void put(std::FILE* f, std::string_view text) { std::fwrite(text.data(), 1, text.size(), f); }
+// Writing (and opening) the log leaves errno as it found it: the log is written
+// between calls of the netCDF library, some of whose reports rest on the errno
+// of their own calls.
+class KeepErrno {
+public:
+    KeepErrno() { errno = 0; }
+    ~KeepErrno() { errno = saved_; }
+    KeepErrno(const KeepErrno&) = delete;
+    KeepErrno& operator=(const KeepErrno&) = delete;
+
+private:
+    int saved_ = errno;
+};
+
+void put(std::FILE* f, std::string_view text) {
+    if (text.empty()) return;
+    const KeepErrno keep;
+    if (std::fwrite(text.data(), 1, text.size(), f) != text.size()) note_lost(f, errno);
+}
+
+void put_char(std::FILE* f, char c) {
+    const KeepErrno keep;
+    if (std::fputc(c, f) == EOF) note_lost(f, errno);
+}
 
 }  // namespace
 
+void checked_flush(std::FILE* f) {
+    const KeepErrno keep;
+    if (std::fflush(f) != 0) note_lost(f, errno);
+}
+
 int log_unit(std::string_view caller) {
-    if (STATE3.logdev < 0) STATE3.logdev = INITLOG3(caller);
+    if (STATE3.logdev < 0) {
+        const KeepErrno keep;
+        STATE3.logdev = INITLOG3(caller);
+    }
     return STATE3.logdev;
 }
 
@@ -38,15 +80,34 @@ void log_line_untrimmed(std::string_view text) {
     std::FILE* f = stream();
     put(f, LEAD);
     put(f, text);
-    std::fputc('\n', f);
+    put_char(f, '\n');
 }
 
 void log_blank_line() { log_line_untrimmed(""); }
 
-void log_empty_line() { std::fputc('\n', stream()); }
+void log_empty_line() { put_char(stream(), '\n'); }
 
 void log_text(std::string_view text) { put(stream(), text); }
 
-void log_flush() { std::fflush(stream()); }
+void log_flush() { checked_flush(stream()); }
+
+void stdout_text(std::string_view text) { put(stdout, text); }
+
+void stdout_flush() { checked_flush(stdout); }
+
+const LostOutput& lost_output() { return lost; }
+
+void note_lost(std::FILE* f, int code) {
+    if (f == nullptr) return;
+    if (f == stdout) {
+        remember(lost.standard_output, code);
+    } else if (STATE3.logdev >= FIRST_UNIT && f == unit_stream(STATE3.logdev)) {
+        remember(lost.log_file, code);
+    }
+}
+
+void note_log_file_lost(int code) { remember(lost.log_file, code); }
+
+void note_log_path(std::string path) { lost.log_path = std::move(path); }
 
 }  // namespace orvex::detail

@@ -1,6 +1,8 @@
 // The log: the only writer of the log stream (standard output or the file named by LOGFILE).
 #pragma once
 
+#include <cstdio>
+#include <string>
 #include <string_view>
 
 namespace orvex::detail {
@@ -23,5 +25,39 @@ void log_flush();
 // The log unit: opens the log through INITLOG3 with this caller tag when it is
 // not open yet, and returns LOGDEV.
 int log_unit(std::string_view caller);
+
+// Writes text to standard output as it stands, and flushes standard output:
+// for the layer's lines that go there besides the log.
+void stdout_text(std::string_view text);
+void stdout_flush();
+// Flushes stream f, remembering a failure as below when f is standard output
+// or the log file. errno is left as it was.
+void checked_flush(std::FILE* f);
+
+// ---- Output that could not be written ----------------------------------------
+// A failed write, flush or close of the log or of standard output is remembered
+// here; it never ends the process, and the failing line is not written again.
+
+struct LostStream {
+    bool lost = false;  // some output to the stream was lost
+    int code = 0;       // failure code (errno) of the first loss; 0 when none was given
+};
+
+struct LostOutput {
+    LostStream standard_output;
+    LostStream log_file;   // the log when it is a file (a log on standard output counts there)
+    std::string log_path;  // path of the log file, once it is opened
+};
+
+// What was lost so far in this process.
+const LostOutput& lost_output();
+// Remembers that output to stream f was lost with failure code `code` (errno,
+// 0 when unknown): standard output, or the log file when f is the log's stream.
+// Other streams are not recorded.
+void note_lost(std::FILE* f, int code);
+// Remembers a failed close of the log file's unit.
+void note_log_file_lost(int code);
+// Remembers the path of the log file (INITLOG3).
+void note_log_path(std::string path);
 
 }  // namespace orvex::detail

@@ -4,8 +4,10 @@
 #include <string>
 #include <vector>
 
+#include "gridfile/state3.hpp"
 #include "orvex/operations.hpp"
 #include "support/format.hpp"
+#include "support/logfile.hpp"
 #include "support/units.hpp"
 
 namespace orvex {
@@ -59,9 +61,12 @@ void QVEXIT(std::string_view caller, int jdate, int jtime, std::string_view msgt
 
     for (int unit = FIRST_UNIT; unit <= LAST_UNIT; ++unit) {
         if (!unit_in_use(unit)) continue;
+        const bool log_file = unit == STATE3.logdev;
         const int status = close_unit(unit);
-        if (status != 0)
-            QVMSG2("Error closing unit  " + fmt_I(unit, 4) + " status =" + fmt_I(status, 10));
+        if (status == 0) continue;
+        // The log file's last data are lost; the report goes to standard output.
+        if (log_file) note_log_file_lost(status);
+        QVMSG2("Error closing unit  " + fmt_I(unit, 4) + " status =" + fmt_I(status, 10));
     }
     std::exit(exitstat);
 }

@@ -33,7 +33,7 @@ void QVPARAG(int nmesg, std::span<const std::string> msgs) {
 }
 
 void QVFLUSH(int idev) {
-    if (std::FILE* f = unit_stream(idev)) std::fflush(f);
+    if (std::FILE* f = unit_stream(idev)) checked_flush(f);
 }
 
 }  // namespace orvex
