@@ -142,7 +142,7 @@ bool Comparer::run() {
         real("YORIG", s_.yorig, d_.YORIG3D);
         real("XCELL", s_.xcell, d_.XCELL3D);
         real("YCELL", s_.ycell, d_.YCELL3D);
-        if (storage_of(s_.cdfid).is_netcdf() && s_.nlays >= 2) vertical();
+        if (s_.kind != nullptr && s_.kind->is_netcdf() && s_.nlays >= 2) vertical();
         if (!(s_.gdnam == d_.GDNAM3D))
             block("Inconsistent grid name for file " + name_, s_.gdnam.str(), d_.GDNAM3D.str());
     }

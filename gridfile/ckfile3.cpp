@@ -73,7 +73,7 @@ bool CKFILE3(int fid) {
     int vgtyp = s.vgtyp;
     std::array<float, MXLAYS3 + 1> surfaces = s.vglvs;
     std::size_t count = static_cast<std::size_t>(std::clamp(s.nlays, 0, MXLAYS3) + 1);
-    if (s.nlays > 1 && storage_of(s.cdfid).is_netcdf()) {
+    if (s.nlays > 1 && kind_of(fid).is_netcdf()) {
         const NcFile nc(s.cdfid, s.flist, fid);
         int status = nc.get_int(NC_GLOBAL, "VGTYP", vgtyp, "");
         if (status != NC_NOERR) {

@@ -1,7 +1,6 @@
 // CLOSE3 and SYNCFID: closing one file by logical name, forcing one file to disk.
 #include <string>
 
-#include "gridfile/handoffs.hpp"
 #include "gridfile/state3.hpp"
 #include "gridfile/storage.hpp"
 #include "orvex/operations.hpp"
@@ -26,9 +25,7 @@ bool CLOSE3(std::string_view fname) {
                    std::string(slot(list).flist.trimmed()) + "\"; it stays open until the list is closed");
         return false;
     }
-    if (!storage_of(slot(fid).cdfid).close(fid, fname)) return false;
-    buffered_release(fid);
-    dictionary_closed(fid);
+    if (!kind_of(fid).close(fid, fname)) return false;
     free_slot(fid);
     QVMSG2("Closing file " + std::string(fname));
     return true;
@@ -39,7 +36,7 @@ bool SYNCFID(int fid) {
         QVMSG2("SYNCFID:  file index not open:" + fmt_I(fid, 9));
         return false;
     }
-    return storage_of(slot(fid).cdfid).sync(fid);
+    return kind_of(fid).sync(fid);
 }
 
 }  // namespace orvex

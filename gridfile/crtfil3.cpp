@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "gridfile/handoffs.hpp"
+#include "gridfile/dictionary.hpp"
 #include "gridfile/layer.hpp"
 #include "gridfile/layout.hpp"
 #include "gridfile/ncwrap.hpp"
@@ -277,7 +277,7 @@ bool Creator::finish(const Layout& lay) {
 
 bool Creator::run() {
     if (!opening_attributes()) return fail();
-    if (d_.FTYPE3D == DCTNRY3) return dictionary_create(fid_);
+    if (d_.FTYPE3D == DCTNRY3) return CRDICT3(fid_);
     if (!description_attributes() || !base_dimensions_and_flags()) return fail();
     const Layout* lay = layout_of(d_.FTYPE3D);
     if (lay == nullptr) {
@@ -303,7 +303,7 @@ bool CRTFIL3(std::string_view path, int fid, std::string_view pgname) {
         QVABORT(slot(fid).flist, fid, NC_EINVAL, "Illegal negative number of variables");
         return false;
     }
-    return storage_of(slot(fid).cdfid).create(path, fid, pgname);
+    return kind_of(fid).create(path, fid, pgname);
 }
 
 namespace detail {

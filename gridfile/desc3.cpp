@@ -183,7 +183,7 @@ bool DESC3(std::string_view fname) {
         QVWARN("DESC3", 0, 0, "Error with disk synch for file " + lname(fid));
         return false;
     }
-    return storage_of(s.cdfid).describe(fid);
+    return kind_of(fid).describe(fid);
 }
 
 namespace detail {

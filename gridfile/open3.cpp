@@ -107,7 +107,7 @@ bool open_by_status(const std::string& name, int fid, int fstatus, const std::st
     switch (fstatus) {
         case FSRDONLY3:
             if (exists) return OPNFIL3(path, fid, 0, pgname);
-            if (list) return storage_of(LSTFIL3).open(path, fid, false, pgname);
+            if (list) return kind_of(fid).open(path, fid, false, pgname);
             not_available(name, path);
             return false;
         case FSRDWR3:
@@ -120,7 +120,7 @@ bool open_by_status(const std::string& name, int fid, int fstatus, const std::st
             if (!exists) return CRTFIL3(path, fid, pgname);
             if (!OPNFIL3(path, fid, 1, pgname)) return false;
             if (CHKFIL3(fid)) return true;
-            storage_of(slot(fid).cdfid).discard(fid);
+            kind_of(fid).discard(fid);
             return false;
         case FSCREA3:
             if (exists) {
@@ -185,13 +185,14 @@ bool OPEN3(std::string_view fname, int fstatus, std::string_view pgname) {
     s.volat = cut_volatile(field);
     s.flist = name;
     s.cdfid = 0;
+    s.kind = &netcdf_kind();
     s.ronly = fstatus == FSRDONLY3;
 
     bool exists = false;
     bool list = false;
     if (upper_prefix(field, 8) == "BUFFERED") {
-        s.cdfid = BUFFIL3;
-        if (!storage_of(BUFFIL3).create(trim_right(field), fid, pgname)) return release(fid);
+        s.kind = &buffered_kind();
+        if (!s.kind->create(trim_right(field), fid, pgname)) return release(fid);
         return opened(fid, field, fstatus);
     }
     if (upper_prefix(field, 8) == "VIRTUAL ") {
@@ -199,7 +200,7 @@ bool OPEN3(std::string_view fname, int fstatus, std::string_view pgname) {
         return release(fid);
     }
     if (upper_prefix(field, 4) == "BIN:") {
-        s.cdfid = BINFIL3;
+        s.kind = &binary_kind();
         field = field.substr(4) + "    ";
         exists = path_exists(std::string(trim_right(field)));
     } else if (upper_prefix(field, 5) == "LIST:") {
@@ -208,7 +209,7 @@ bool OPEN3(std::string_view fname, int fstatus, std::string_view pgname) {
             QVWARN("OPEN3", 0, 0, "LIST-File not readonly.");
             return release(fid);
         }
-        s.cdfid = LSTFIL3;
+        s.kind = &list_kind();
         list = true;
     } else {
         exists = path_exists(std::string(trim_right(field)));

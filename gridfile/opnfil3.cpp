@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "gridfile/handoffs.hpp"
+#include "gridfile/dictionary.hpp"
 #include "gridfile/hdrcheck.hpp"
 #include "gridfile/layer.hpp"
 #include "gridfile/layout.hpp"
@@ -178,7 +178,7 @@ bool Opener::run(bool writable, std::string_view pgname) {
         s_.tstep = s_.sdate = s_.stime = 0;
         s_.ncols = s_.nrows = s_.nlays = s_.nthik = 0;
         if (nc_.inq_varid("FLAG", s_.tindx, "Error reading file attribute FLAG") != NC_NOERR ||
-            !dictionary_open(fid_))
+            !dictionary_opened(fid_))
             return fail();
     } else {
         if (!description()) return fail();
@@ -200,7 +200,7 @@ bool Opener::run(bool writable, std::string_view pgname) {
 }  // namespace
 
 bool OPNFIL3(std::string_view path, int fid, int writable, std::string_view pgname) {
-    return storage_of(slot(fid).cdfid).open(path, fid, writable == 1, pgname);
+    return kind_of(fid).open(path, fid, writable == 1, pgname);
 }
 
 namespace detail {

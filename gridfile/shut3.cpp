@@ -1,7 +1,6 @@
 // SHUT3: closes every open file and returns the layer to the uninitialised state.
 #include <algorithm>
 
-#include "gridfile/handoffs.hpp"
 #include "gridfile/state3.hpp"
 #include "gridfile/storage.hpp"
 #include "orvex/operations.hpp"
@@ -16,12 +15,10 @@ bool SHUT3() {
     const int count = std::min(STATE3.count, MXFILE3);
     for (int f = 1; f <= count; ++f) {
         if (slot(f).is_free()) continue;
-        ok = storage_of(slot(f).cdfid).shut(f) && ok;
+        ok = kind_of(f).shut(f) && ok;
     }
     for (int f = 1; f <= count; ++f) {
         FileSlot& s = slot(f);
-        buffered_release(f);
-        dictionary_closed(f);
         s.nlist = 0;
         s.ilist = IMISS3;
         free_slot(f);

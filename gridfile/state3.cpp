@@ -12,6 +12,7 @@ State3 STATE3;
 void free_slot(int fid) {
     FileSlot& s = slot(fid);
     s.flist = CMISS3;
+    s.state.reset();
     for (VarSlot& v : s.vars) {
         v.name = CMISS3;
         v.ldate = v.ltime = v.ndate = v.ntime = v.ilast = IMISS3;

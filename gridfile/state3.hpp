@@ -2,6 +2,7 @@
 #pragma once
 
 #include <array>
+#include <memory>
 #include <string_view>
 #include <vector>
 
@@ -29,6 +30,15 @@ struct VarSlot {
     int ilast = IMISS3;
 };
 
+class StorageKind;
+
+// What a slot's file keeps beside the table fields (a buffered file's blocks, a
+// native binary file's stream, a dictionary's entry names): owned by the slot
+// and dropped with it.
+struct KindState {
+    virtual ~KindState() = default;
+};
+
 // One slot of the open-file table. A slot is free when its name is CMISS3.
 struct FileSlot {
     double p_alp = 0, p_bet = 0, p_gam = 0, xcent = 0, ycent = 0;
@@ -36,7 +46,7 @@ struct FileSlot {
     int vgtyp = IMISS3;
     float vgtop = 0;
     std::array<float, MXLAYS3 + 1> vglvs{};
-    int cdfid = IMISS3;  // netCDF dataset id (>= 0) or a handle code (BUFFIL3 ...)
+    int cdfid = IMISS3;  // netCDF dataset id (>= 0) or the handle code of its storage kind
     int ftype = IMISS3;
     int sdate = IMISS3, stime = IMISS3, tstep = IMISS3;
     int mxrec = IMISS3;  // records in the file
@@ -52,8 +62,16 @@ struct FileSlot {
     std::vector<VarSlot> vars;    // the file's variables, variable v at vars[v - 1]
     int nlist = 0;                // file-set list: number of members
     int ilist = IMISS3;           // file-set list: first member-table entry (1-based)
+    const StorageKind* kind = nullptr;  // chosen once, by OPEN3 and the creators
+    std::unique_ptr<KindState> state;   // what the file keeps beside the table
 
     bool is_free() const { return flist == CMISS3; }
+
+    // The slot's own state of type T, or nullptr when it keeps none of that type.
+    template <class T>
+    T* state_as() const {
+        return dynamic_cast<T*>(state.get());
+    }
 };
 
 // One entry of the file-set member table.
@@ -87,7 +105,8 @@ inline FileSlot& slot(int fid) { return STATE3.slots[static_cast<std::size_t>(fi
 void reset_table();
 
 // Frees slot fid: its name and its variables' names become CMISS3, their
-// bookkeeping IMISS3; the other fields are left for the next open to rewrite.
+// bookkeeping IMISS3, and whatever the slot's file kept is released; the other
+// table fields are left for the next open to rewrite.
 void free_slot(int fid);
 
 }  // namespace orvex::detail

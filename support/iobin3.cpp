@@ -53,9 +53,6 @@ namespace {
 
 namespace H = binhdr;
 
-// One state per slot of the open-file table, indexed by slot - 1.
-std::array<std::unique_ptr<BinState>, MXFILE3> BINTABLE;
-
 constexpr std::size_t MAXPATH = 510;
 constexpr int NVALS_UNSET = -1;
 
@@ -403,7 +400,8 @@ bool count_fits(const BinState& st, int count) {
 
 bool valid_fid(int fid) { return fid >= 1 && fid <= MXFILE3; }
 
-std::unique_ptr<BinState>& entry(int fid) { return BINTABLE[static_cast<std::size_t>(fid - 1)]; }
+// The state of an open file is owned by its slot of the open-file table.
+BinState* state_of(int fid) { return slot(fid).state_as<BinState>(); }
 
 // The state of an open file, or null after reporting "file not yet open" or "bad FID".
 BinState* open_state(int fid, std::string_view op) {
@@ -411,7 +409,7 @@ BinState* open_state(int fid, std::string_view op) {
         QVMESG(str(op) + ":  bad FID");
         return nullptr;
     }
-    BinState* st = entry(fid).get();
+    BinState* st = state_of(fid);
     if (st == nullptr) {
         QVMESG(str(op) + ":  file not yet open");
         return nullptr;
@@ -635,7 +633,7 @@ bool write_index(const BinState& st, std::int64_t recoff, const unsigned char*& 
 
 namespace detail {
 
-const BinState* bin_state(int fid) { return valid_fid(fid) ? entry(fid).get() : nullptr; }
+const BinState* bin_state(int fid) { return valid_fid(fid) ? state_of(fid) : nullptr; }
 
 std::int64_t bin_read_bytes(int fid, int vid, int lay) {
     const BinState* st = bin_state(fid);
@@ -703,7 +701,7 @@ bool CRTBIN3(std::string_view path, int fid) {
         s.vars[v].units = d.UNITS3D[v];
     }
     st->lastop = 1;
-    entry(fid) = std::move(st);
+    slot(fid).state = std::move(st);
     return true;
 }
 
@@ -776,7 +774,7 @@ bool OPNBIN3(std::string_view path, int fid, int fstatus, std::string_view /*pgn
         return false;
     }
     st->lastop = 2;
-    entry(fid) = std::move(st);
+    slot(fid).state = std::move(st);
     return true;
 }
 
@@ -950,7 +948,7 @@ bool CLOSEBIN3(int fid) {
     const int status = std::fclose(st->stream);
     const int err = errno;
     st->stream = nullptr;
-    entry(fid).reset();
+    if (state_of(fid) != nullptr) slot(fid).state.reset();
     if (status != 0) {
         report_sys("CLOSEBIN3:  fclose() failure", err);
         return false;

@@ -16,6 +16,7 @@
 #include <span>
 #include <string_view>
 
+#include "gridfile/state3.hpp"
 #include "orvex/parms3.hpp"
 
 namespace orvex {
@@ -105,8 +106,8 @@ struct BinSettings {
 };
 BinSettings& bin_settings();
 
-// State of one open native binary file.
-struct BinState {
+// State of one open native binary file, owned by its slot.
+struct BinState final : KindState {
     std::int64_t hdrsize = 0;  // offset of record 1
     std::int64_t recsize = 0;  // bytes of one record
     std::array<std::int64_t, MXVARS3> laysize{};  // bytes of one layer of each variable

@@ -10,6 +10,7 @@
 
 #include "gridfile/layer.hpp"
 #include "gridfile/state3.hpp"
+#include "gridfile/storage.hpp"
 #include "orvex/operations.hpp"
 #include "support/filelist.hpp"
 
@@ -160,6 +161,7 @@ int open_member(const std::string& mname, std::string_view pgname) {
     if (s.volat) std::fill(path.begin() + static_cast<std::ptrdiff_t>(mark), path.end(), ' ');
     s.flist = mname;
     s.cdfid = 0;
+    s.kind = &netcdf_kind();
     s.ronly = true;
     if (!OPNFIL3(trim_right(path), mf, 0, pgname)) {
         free_slot(mf);
@@ -239,7 +241,6 @@ bool OPNLIST3(int fid, std::string_view pgname) {
     }
 
     list.nlist = 0;
-    list.cdfid = LSTFIL3;
     list.sdate = 99999999;
     list.stime = 0;
     const int first = STATE3.nlist_used + 1;
@@ -304,7 +305,7 @@ bool OPNLIST3(int fid, std::string_view pgname) {
 std::span<const ListEntry> list_members(int fid) {
     if (fid < 1 || fid > MXFILE3) return {};
     const FileSlot& s = slot(fid);
-    if (s.cdfid != LSTFIL3 || s.nlist <= 0 || s.ilist < 1 || s.ilist - 1 + s.nlist > MXFILE3) return {};
+    if (s.kind != &list_kind() || s.nlist <= 0 || s.ilist < 1 || s.ilist - 1 + s.nlist > MXFILE3) return {};
     return std::span<const ListEntry>(STATE3.list).subspan(static_cast<std::size_t>(s.ilist - 1),
                                                            static_cast<std::size_t>(s.nlist));
 }

@@ -76,7 +76,7 @@ void time_lines(const FileSlot& s) {
 
 void OPNLOG3(int fid, std::string_view eqname, int fstatus) {
     const FileSlot& s = slot(fid);
-    const StorageKind& kind = storage_of(s.cdfid);
+    const StorageKind& kind = kind_of(fid);
     Text<MXDLEN3> execid;
     const int status = kind.exec_id(fid, execid);
 

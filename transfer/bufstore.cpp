@@ -8,6 +8,7 @@
 #include <new>
 #include <string>
 
+#include "gridfile/state3.hpp"
 #include "orvex/operations.hpp"
 #include "orvex/parms3.hpp"
 
@@ -25,20 +26,26 @@ struct Block {
     std::size_t bytes() const { return width * half_elems * static_cast<std::size_t>(halves); }
 };
 
-// The blocks of one file number, variable 0..MXVARS3.
-using FileBlocks = std::array<Block, MXVARS3 + 1>;
-
-// The store: one row per file number 0..MXFILE3, allocated on first use.
-std::array<std::unique_ptr<FileBlocks>, MXFILE3 + 1> store;
+// The blocks of one file number, variable 0..MXVARS3: a row of the store.
+// The row of file number f is owned by table slot f, so that freeing the slot
+// frees its blocks; file number 0 has no slot, and the store keeps its row.
+struct FileBlocks final : KindState {
+    std::array<Block, MXVARS3 + 1> blocks;
+};
+std::unique_ptr<KindState> row_zero;
 
 bool valid_cell(int fid, int vid) { return fid >= 0 && fid <= MXFILE3 && vid >= 0 && vid <= MXVARS3; }
+
+std::unique_ptr<KindState>& owner(int fid) { return fid == 0 ? row_zero : slot(fid).state; }
+
+FileBlocks* row_of(int fid) { return dynamic_cast<FileBlocks*>(owner(fid).get()); }
 
 // The block of (fid, vid), or nullptr when the cell is out of range or empty.
 Block* find_block(int fid, int vid) {
     if (!valid_cell(fid, vid)) return nullptr;
-    FileBlocks* row = store[static_cast<std::size_t>(fid)].get();
+    FileBlocks* row = row_of(fid);
     if (row == nullptr) return nullptr;
-    Block& b = (*row)[static_cast<std::size_t>(vid)];
+    Block& b = row->blocks[static_cast<std::size_t>(vid)];
     return b.data ? &b : nullptr;
 }
 
@@ -49,15 +56,18 @@ bool allocate(int fid, int vid, long long half_elems, int halves, std::size_t wi
     constexpr long long MAX_BYTES = 1LL << 40;  // far beyond any grid; keeps the products in range
     if (half_elems > MAX_BYTES / static_cast<long long>(width * 2)) return false;
     try {
-        auto& row = store[static_cast<std::size_t>(fid)];
-        if (!row) row = std::make_unique<FileBlocks>();
+        // A slot that keeps another kind's state has no room for blocks.
+        std::unique_ptr<KindState>& held = owner(fid);
+        if (!held) held = std::make_unique<FileBlocks>();
+        FileBlocks* row = row_of(fid);
+        if (row == nullptr) return false;
         Block b;
         b.width = width;
         b.half_elems = static_cast<std::size_t>(half_elems);
         b.halves = halves;
         // At least one byte, so that an empty variable still counts as allocated.
         b.data = std::make_unique<std::byte[]>(b.bytes() > 0 ? b.bytes() : 1);
-        (*row)[static_cast<std::size_t>(vid)] = std::move(b);
+        row->blocks[static_cast<std::size_t>(vid)] = std::move(b);
     } catch (const std::bad_alloc&) {
         return false;
     }
@@ -149,15 +159,15 @@ bool BUFGET3D(int fid, int vid, int layer, int nlays, int nvals, int half, doubl
 
 void BUFDEL3(int fid) {
     if (fid < 0 || fid > MXFILE3) return;
-    store[static_cast<std::size_t>(fid)].reset();
+    if (row_of(fid) != nullptr) owner(fid).reset();
 }
 
 std::size_t buffer_bytes(int fid) {
     if (fid < 0 || fid > MXFILE3) return 0;
-    const FileBlocks* row = store[static_cast<std::size_t>(fid)].get();
+    const FileBlocks* row = row_of(fid);
     if (row == nullptr) return 0;
     std::size_t n = 0;
-    for (const Block& b : *row)
+    for (const Block& b : row->blocks)
         if (b.data) n += b.bytes();
     return n;
 }

@@ -5,9 +5,9 @@
 // 0..MXVARS3). A block holds one or two halves of (values per layer) x NLAYS
 // elements of 4 bytes (integer, real) or 8 bytes (double); a time-stepped
 // file's block has two halves, a time-independent file's one. Blocks are
-// zero-filled when allocated and owned by the store: BUFDEL3 frees every block
-// of a file, and whatever is still held at the end of the process is freed
-// with the store.
+// zero-filled when allocated; the blocks of file number f are owned by table
+// slot f (freeing the slot frees them), BUFDEL3 frees every block of a file,
+// and whatever is still held at the end of the process is freed with the table.
 #pragma once
 
 #include <cstddef>

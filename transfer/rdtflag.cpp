@@ -1,13 +1,11 @@
 // Record slots and the time-flag check of READ3.
-#include <netcdf.h>
-
 #include <algorithm>
 #include <cstdlib>
 #include <vector>
 
+#include "gridfile/storage.hpp"
 #include "orvex/operations.hpp"
 #include "support/format.hpp"
-#include "transfer/handoffs.hpp"
 #include "transfer/transfer.hpp"
 
 namespace orvex::detail {
@@ -26,44 +24,10 @@ namespace {
 
 std::string date_time(int jdate, int jtime) { return fmt_I(jdate, 9) + ":" + fmt_Im(jtime, 6, 6); }
 
-// Whether record slot step lies within the records the file holds. The
-// slot's count is raised to the dataset's own when that is larger: a failed
-// all-variables write leaves a partly written record behind, and a volatile
-// file may have been extended by another process since it was opened.
-bool holds_record(FileSlot& s, int step) {
-    if (step <= s.mxrec) return true;
-    if (s.cdfid < 0 || s.tstep <= 0) return false;
-    int dimid = 0;
-    std::size_t len = 0;
-    if (nc_inq_dimid(s.cdfid, "TSTEP", &dimid) != NC_NOERR || nc_inq_dimlen(s.cdfid, dimid, &len) != NC_NOERR)
-        return false;
-    if (static_cast<long long>(len) > s.mxrec) s.mxrec = static_cast<int>(len);
-    return step <= s.mxrec;
-}
-
-// Reads npairs stored pairs from variable `first` on at record slot step.
-// Returns the failure message, empty on success.
-std::string read_pairs(int fid, int vid, int first, int npairs, int step, int* pairs) {
-    FileSlot& s = slot(fid);
-    const std::string fname(s.flist.trimmed());
-    if (s.cdfid == BINFIL3) {
-        if (binary_read_flags(fid, vid, step, pairs)) return {};
-        return "Error reading time-flags for BINIO3 file " + fname;
-    }
-    // netCDF's own answer for a slot beyond the records differs between
-    // read-only and writable datasets: the record count decides.
-    int status = NC_EINVALCOORDS;
-    if (holds_record(s, step)) status = get_slab(s.cdfid, s.tindx, flag_slab(first, npairs, step), QVINT, pairs);
-    if (status == NC_NOERR) return {};
-    if (status == NC_EINVALCOORDS) return "Time step not yet written in file " + fname;
-    QVMSG2("netCDF error number" + fmt_I(status, 5));
-    return "Error reading netCDF time step flag for " + fname;
-}
-
 }  // namespace
 
 bool RDTFLAG(int& fid, int vid, int jdate, int jtime, int& step, bool verbose) {
-    if (slot(fid).cdfid == LSTFIL3 && !list_member(fid, vid, jdate, jtime)) return false;
+    if (!kind_of(fid).member(fid, vid, jdate, jtime)) return false;
     FileSlot& s = slot(fid);
     if (s.ftype == DCTNRY3) {
         step = vid;
@@ -98,7 +62,7 @@ bool RDTFLAG(int& fid, int vid, int jdate, int jtime, int& step, bool verbose) {
         many.resize(2 * static_cast<std::size_t>(npairs));
         pairs = many.data();
     }
-    const std::string failure = read_pairs(fid, vid, first, npairs, step, pairs);
+    const std::string failure = kind_of(fid).read_flags(fid, vid, first, npairs, step, pairs);
     if (!failure.empty()) {
         if (verbose) QVWARN("RDTFLAG", jdate, jtime, failure);
         return false;

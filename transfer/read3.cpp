@@ -1,9 +1,10 @@
 // READ3: one variable or all variables, one layer or all layers, at one date and time.
 #include <string>
 
+#include "gridfile/dictionary.hpp"
+#include "gridfile/storage.hpp"
 #include "orvex/operations.hpp"
 #include "support/format.hpp"
-#include "transfer/handoffs.hpp"
 #include "transfer/records.hpp"
 #include "transfer/transfer.hpp"
 
@@ -46,7 +47,7 @@ bool READ3(std::string_view fname, std::string_view vname, int layer, int jdate,
     }
 
     const FileSlot& s = slot(fid);
-    if (s.ftype == DCTNRY3) return dictionary_read(fid, vname);
+    if (s.ftype == DCTNRY3) return RDDICT3(fid, vname);
 
     int vid = ALLVARS;
     if (!same_padded(vname, ALLVAR3)) {
@@ -66,20 +67,28 @@ bool READ3(std::string_view fname, std::string_view vname, int layer, int jdate,
         return false;
     }
 
-    if (s.cdfid == BUFFIL3) return buffered_read(fid, vid, layer, jdate, jtime, buffer);
-
     // A type without a record layout is refused before its time flags are
-    // touched: their shape is not that of the other types.
+    // touched: their shape is not that of the other types. (Every type a
+    // buffered file can hold has one.)
     if (record_shape(s.ftype) == nullptr) {
         QVWARN("READ3", jdate, jtime,
                "File:  " + std::string(trim_right(fname)) + " of unknown type:" + fmt_I(s.ftype, 5));
         return false;
     }
+    return kind_of(fid).read(fid, vid, layer, jdate, jtime, buffer);
+}
 
-    int rfid = fid;  // a file-set hands over to one of its members
+namespace detail {
+
+// The records path: the time flags of the slot that answers (a file-set list
+// hands over to one of its members), then the file type's record layout.
+bool StorageKind::read(int fid, int vid, int layer, int jdate, int jtime, void* buffer) const {
+    int rfid = fid;
     int step = 0;
     if (!RDTFLAG(rfid, vid, jdate, jtime, step, true)) return false;
     return read_record(rfid, vid, layer, step, buffer);
 }
+
+}  // namespace detail
 
 }  // namespace orvex

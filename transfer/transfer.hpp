@@ -12,14 +12,12 @@
 #include <string_view>
 
 #include "gridfile/state3.hpp"
+#include "gridfile/storage.hpp"
 
 namespace orvex::detail {
 
 // Variable number meaning "all variables of the file".
 inline constexpr int ALLVARS = -1;
-
-// One (date, time) time-flag pair.
-using FlagPair = std::array<int, 2>;
 
 // Start and count of a hyperslab, fastest dimension first.
 struct Hyperslab {

@@ -3,9 +3,10 @@
 #include <cstdlib>
 #include <string>
 
+#include "gridfile/dictionary.hpp"
+#include "gridfile/storage.hpp"
 #include "orvex/operations.hpp"
 #include "support/format.hpp"
-#include "transfer/handoffs.hpp"
 #include "transfer/records.hpp"
 #include "transfer/transfer.hpp"
 
@@ -74,7 +75,7 @@ bool WRITE3(std::string_view fname, std::string_view vname, int jdate, int jtime
         return false;
     }
 
-    if (s.ftype == DCTNRY3) return dictionary_write(fid, vname);
+    if (s.ftype == DCTNRY3) return WRDICT3(fid, vname);
 
     const RecordShape* shape = record_shape(s.ftype);
     int vid = ALLVARS;
@@ -103,15 +104,12 @@ bool WRITE3(std::string_view fname, std::string_view vname, int jdate, int jtime
     }
     const int step = record_slot(r, s.tstep);
 
-    bool ok = false;
-    if (s.cdfid == BUFFIL3) {
-        ok = buffered_write(fid, vid, jdate, jtime, step, buffer);
-    } else if (shape != nullptr) {
-        ok = write_record(fid, vid, expected_flag(jdate, jtime, s.tstep), step, buffer);
-    } else {
+    // Every type a buffered file can hold has a record layout.
+    if (shape == nullptr) {
         QVWARN("WRITE3", jdate, jtime, "File:  " + file + " of unknown type:" + fmt_I(s.ftype, 5));
         return false;
     }
+    const bool ok = kind_of(fid).write(fid, vid, jdate, jtime, step, buffer);
 
     const bool stepped = s.tstep != 0;
     if (ok) {
@@ -130,4 +128,12 @@ bool WRITE3(std::string_view fname, std::string_view vname, int jdate, int jtime
     return ok;
 }
 
+namespace detail {
+
+// The records path: the file type's record layout writes data and flags.
+bool StorageKind::write(int fid, int vid, int jdate, int jtime, int step, const void* buffer) const {
+    return write_record(fid, vid, expected_flag(jdate, jtime, slot(fid).tstep), step, buffer);
+}
+
+}  // namespace detail
 }  // namespace orvex

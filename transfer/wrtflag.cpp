@@ -1,9 +1,6 @@
-// Storing one time-flag pair.
-#include <netcdf.h>
-
+// Storing one time-flag pair, by the file's storage kind.
+#include "gridfile/storage.hpp"
 #include "orvex/operations.hpp"
-#include "support/logfile.hpp"
-#include "transfer/handoffs.hpp"
 #include "transfer/transfer.hpp"
 
 namespace orvex::detail {
@@ -21,29 +18,7 @@ bool WRTFLAG(int fid, int vid, const FlagPair& flag, int step) {
     }
     const std::string first_line = "WRTFLAG:  Error writing time-flag for vble " + var_name(s, v) + "from file " + fname;
 
-    if (s.cdfid >= 0) {
-        const Hyperslab slab = flag_slab(v, 1, step);
-        const int status = put_slab(s.cdfid, s.tindx, slab, QVINT, flag.data());
-        if (status == NC_NOERR) return true;
-        log_line(first_line);
-        log_line("netCDF error number" + diag_number(status));
-        log_line("ORVEX file ID " + diag_number(fid));
-        log_line("netCDF ID     " + diag_number(s.cdfid));
-        log_line("variable      " + diag_number(s.tindx));
-        log_line("dims array    " + diag_vector(slab.dims));
-        log_line("delts array   " + diag_vector(slab.delts));
-        log_blank_line();
-        log_flush();
-        return false;
-    }
-    if (s.cdfid == BINFIL3) {
-        if (binary_write_flag(fid, v, flag, step)) return true;
-        log_line(first_line);
-        log_flush();
-        return false;
-    }
-    QVMSG2("WRTFLAG:  invalid file type for " + fname);
-    return false;
+    return kind_of(fid).write_flag(fid, v, flag, step, first_line);
 }
 
 }  // namespace orvex::detail

@@ -4,6 +4,7 @@
 
 #include "gridfile/layer.hpp"
 #include "gridfile/state3.hpp"
+#include "gridfile/storage.hpp"
 #include "gridfile_fixture.hpp"
 
 namespace gf_test {
@@ -173,7 +174,7 @@ TEST_F(OpenReport, NameTablesAndHandleKinds) {
     const Outcome r = box.run({{"A", path}}, [] {
         ASSERT_TRUE(OPEN3("A", FSRDONLY3, "REPORT"));
         detail::FileSlot& s = detail::slot(NAME2FID("A"));
-        const int cdfid = s.cdfid;
+        const detail::StorageKind* kind = s.kind;
         const auto second_line = [&](int status) {
             QVMSG2("MARK");
             OPNLOG3(1, "path", status);
@@ -196,16 +197,16 @@ TEST_F(OpenReport, NameTablesAndHandleKinds) {
         EXPECT_EQ("     File type SMATRX3 ", type_line(SMATRX3));
         s.ftype = GRDDED3;
         const struct {
-            int handle;
+            const detail::StorageKind* kind;
             const char* line;  // nullptr: no access line
         } kinds[] = {
-            {LSTFIL3, "LIST-FILE SEQUENCE opened as READONLY            "},
-            {BINFIL3, "Native-binary file opened as READONLY            "},
-            {VIRFIL3, "VIRTUAL \"file\" opened as READONLY            "},
-            {-7, nullptr},
+            {&detail::list_kind(), "LIST-FILE SEQUENCE opened as READONLY            "},
+            {&detail::binary_kind(), "Native-binary file opened as READONLY            "},
+            {&detail::virtual_kind(), "VIRTUAL \"file\" opened as READONLY            "},
+            {nullptr, nullptr},
         };
         for (const auto& k : kinds) {
-            s.cdfid = k.handle;
+            s.kind = k.kind;
             QVMSG2("MARK");
             OPNLOG3(1, "path", FSRDONLY3);
             QVMSG2("END");
@@ -213,11 +214,11 @@ TEST_F(OpenReport, NameTablesAndHandleKinds) {
             const Lines lines = between(read_file(std::getenv("LOGFILE")), "MARK", "END");
             ASSERT_GE(lines.size(), 8u);
             // Without a header, the layer's own execution identifier.
-            EXPECT_EQ("     Execution ID \"gridfile-test\"", lines[4]) << k.handle;
-            if (k.line != nullptr) EXPECT_EQ("     " + std::string(k.line), lines[7]) << k.handle;
+            EXPECT_EQ("     Execution ID \"gridfile-test\"", lines[4]) << k.line;
+            if (k.line != nullptr) EXPECT_EQ("     " + std::string(k.line), lines[7]) << k.line;
             else EXPECT_EQ("     Starting date and time  2020001:000000 (0:00:00   Jan. 1, 2020)", lines[7]);
         }
-        s.cdfid = cdfid;
+        s.kind = kind;
     });
     EXPECT_EQ(0, r.status) << r.log;
 }

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "gridfile/state3.hpp"
+#include "gridfile/storage.hpp"
 #include "orvex/operations.hpp"
 #include "support/child_process.hpp"
 #include "support/units.hpp"
@@ -168,6 +169,7 @@ TEST(Messages, ExitAfterFailedShutdownKeepsStatus) {
         FileSlot& s = slot(1);
         s.flist = "BROKEN";
         s.cdfid = 987654;
+        s.kind = &netcdf_kind();
         STATE3.count = 1;
         QVEXIT("PONDRA", 0, 0, "end", 0);
     });
