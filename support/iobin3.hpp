@@ -1,8 +1,8 @@
 // Native binary files: a gridded file kept as one header holding the whole
 // file description, followed by fixed-size time-step records, reached through
 // plain byte offsets on a buffered stream. A slot whose path begins with "BIN:"
-// has the handle BINFIL3 and is created, opened, described, read, written,
-// flushed and closed here.
+// is of the native binary storage kind; its file is created, opened,
+// described, read, written, flushed and closed here.
 //
 // Every operation takes the slot index FID and returns true on success; a
 // failure is reported with QVMESG (and, after a failed system call, the

@@ -55,7 +55,7 @@ std::size_t buffer_bytes(int fid);
 // A bookkeeping pair (date, time) that holds no step.
 inline bool empty_pair(int date, int time) { return date == IMISS3 && time == IMISS3; }
 
-// Sets up slot fid as a buffered file from FDESC3 (handle BUFFIL3, the
+// Sets up slot fid as a buffered file from FDESC3 (the buffered handle, the
 // description, empty bookkeeping) and allocates its blocks. Any storage left
 // at that file number is released first, so a new file starts empty.
 bool CRTBUF3(int fid);
