@@ -71,7 +71,7 @@ u64 type_bytes(u64 type) {
 struct Refusal {  // a field claims what the file cannot hold
     std::string claim;
 };
-struct PassOn {};  // the netCDF library refuses the header before allocating
+struct PassOn {};  // the file cannot be read here: the netCDF library reports it
 struct Cut {};     // the header goes on past the end of the file
 
 // The header bytes of an open file, read in blocks as the walk reaches them;
@@ -174,9 +174,17 @@ private:
         const u64 t = r_.number(4);
         const u64 n = r_.number(w_);
         if (n == 0) return 0;
-        if (t != tag) throw PassOn{};
+        if (t != tag) throw Refusal{field + " claims tag " + std::to_string(t)};
         if (n > r_.left() / min_entry) throw Refusal{claims(field, n, "entries")};
         return n;
+    }
+
+    // A data type of the format; the netCDF library reads some types that no
+    // classic file can hold (a string type among them).
+    u64 type(const std::string& field) {
+        const u64 t = r_.number(4);
+        if (type_bytes(t) == 0) throw Refusal{field + " claims type " + std::to_string(t)};
+        return t;
     }
 
     std::string name(const std::string& field) {
@@ -204,12 +212,10 @@ private:
         for (u64 k = 1; k <= n; ++k) {
             where_ = "attribute " + std::to_string(k) + of;
             where_ = "attribute " + name(where_) + of;
-            const u64 type = r_.number(4);
-            const u64 size = type_bytes(type);
-            if (size == 0) throw PassOn{};
+            const u64 t = type(where_);
             const u64 count = r_.number(w_);
-            const u64 bytes = pad4(mul(count, size));
-            if (bytes > r_.left()) throw Refusal{claims(where_, count, type == NC_CHAR ? "characters" : "values")};
+            const u64 bytes = pad4(mul(count, type_bytes(t)));
+            if (bytes > r_.left()) throw Refusal{claims(where_, count, t == NC_CHAR ? "characters" : "values")};
             r_.skip(bytes);
         }
     }
@@ -236,8 +242,7 @@ private:
             }
             attributes(&v.name);
             where_ = "variable " + v.name;
-            const u64 size = type_bytes(r_.number(4));
-            if (size == 0) throw PassOn{};
+            const u64 size = type_bytes(type(where_));
             r_.number(w_);  // the stored size
             v.begin = r_.number(ow_);
             v.size = mul(values, size);

@@ -326,6 +326,26 @@ TEST_F(HeaderCheck, VariablePlacementBeyondTheFile) {
               patched(after(bytes, name_field("GRID") + be32(2) + be32(1)), 7));
 }
 
+// A list tag or a data type the format does not have: netCDF reads a string
+// type in a CDF-5 header and takes the values that follow for string lengths.
+TEST_F(HeaderCheck, TagOrTypeOutsideTheFormat) {
+    make_gridded(1);
+    EXPECT_EQ(refusal("dimension list claims tag 11"), patched(8, 11));
+    EXPECT_EQ(refusal("attribute NVARS claims type 99"), patched(count_of("NVARS", NC_INT) - 4, 99));
+    EXPECT_EQ(refusal("variable O3 claims type 0"),
+              patched(count_of("var_desc", NC_CHAR, after(bytes, name_field("O3") + be32(4))) +
+                          4 + 80,  // past the 80 characters of O3's last attribute
+                      0));
+    int ncid = -1;
+    ASSERT_EQ(NC_NOERR, nc_create(path.c_str(), NC_CLOBBER | NC_64BIT_DATA, &ncid));
+    const float levels[] = {1.0f, 0.95f, 0.9f};
+    nc_put_att_float(ncid, NC_GLOBAL, "VGLVLS", NC_FLOAT, 3, levels);
+    ASSERT_EQ(NC_NOERR, nc_close(ncid));
+    bytes = read_file(path);
+    EXPECT_EQ(refusal("attribute VGLVLS claims type 12"),
+              patched(after(bytes, std::string(4, '\0') + name_field("VGLVLS")), NC_STRING));  // 64-bit length
+}
+
 // A member of a file-set list goes through the same check.
 TEST_F(HeaderCheck, HostileListMemberRefused) {
     make_gridded(1);
