@@ -5,14 +5,13 @@
 #include "gridfile/layer.hpp"
 #include "orvex/fdesc3.hpp"
 #include "orvex/operations.hpp"
+#include "support/layerstate.hpp"
 
 namespace orvex {
 
 using namespace detail;
 
 namespace {
-
-int checks_once = -1;  // ORVEX_CHECK_HEADERS, read on the first call
 
 DescFacts facts_of_fdesc3() {
     const Fdesc3& d = FDESC3;
@@ -47,7 +46,7 @@ bool CKDESC3(std::string_view fname) {
     });
     if (facts.nvars < 0) QVMSG2(rules.with_value("Illegal negative number of variables:", facts.nvars));
     rules.duplicates("VNAME3D");
-    if (!header_checks("CKDESC3", checks_once)) return true;
+    if (!header_checks("CKDESC3", LAYER_STATE.checks_ckdesc3)) return true;
 
     switch (rules.type_rules()) {
         case TypeVerdict::ILLEGAL:

@@ -19,8 +19,6 @@ using namespace detail;
 
 namespace {
 
-int checks_once = -1;  // ORVEX_CHECK_HEADERS, read on the first call
-
 DescFacts facts_of_slot(int fid) {
     const FileSlot& s = slot(fid);
     DescFacts f;
@@ -51,7 +49,7 @@ void read_failure(int status, std::string_view what, int fid) {
 }  // namespace
 
 bool CKFILE3(int fid) {
-    if (!header_checks("CKFILE3", checks_once)) return true;
+    if (!header_checks("CKFILE3", LAYER_STATE.checks_ckfile3)) return true;
     const DescFacts facts = facts_of_slot(fid);
     DescRules rules(facts, lname(fid), true, [](const std::string& msg) {
         QVWARN("CKFILE3", 0, 0, msg);

@@ -23,9 +23,8 @@ using namespace detail;
 namespace {
 
 // Creation mode, fixed by ORVEX_OFFSET_64 on the first creation of the run.
-int create_mode = -1;
-
 void read_create_mode() {
+    int& create_mode = LAYER_STATE.create_mode;
     if (create_mode >= 0) return;
     int status = 0;
     const bool offset64 = ENVYN("ORVEX_OFFSET_64", "Use NF_64BIT_OFFSET or not", false, status);
@@ -101,9 +100,9 @@ private:
 
 // Global attributes 1 to 7.
 bool Creator::opening_attributes() {
-    return put_text("ORVEX_VERSION", VERSION_TEXT) && put_text("EXEC_ID", STATE3.execid.view()) &&
-           put_int("FTYPE", d_.FTYPE3D, &s_.ftype) && put_int("CDATE", STATE3.curdate) &&
-           put_int("CTIME", STATE3.curtime) && put_int("WDATE", STATE3.curdate) && put_int("WTIME", STATE3.curtime);
+    return put_text("ORVEX_VERSION", VERSION_TEXT) && put_text("EXEC_ID", LAYER_STATE.execid.view()) &&
+           put_int("FTYPE", d_.FTYPE3D, &s_.ftype) && put_int("CDATE", LAYER_STATE.curdate) &&
+           put_int("CTIME", LAYER_STATE.curtime) && put_int("WDATE", LAYER_STATE.curdate) && put_int("WTIME", LAYER_STATE.curtime);
 }
 
 // Global attributes 8 to 33, each value kept in the slot as it is written.
@@ -140,7 +139,7 @@ bool Creator::description_attributes() {
     s_.gdnam = d_.GDNAM3D;
     return put_text("GDNAM", d_.GDNAM3D.view()) && put_text("UPNAM", Text<NAMLEN3>(pgname_).view()) &&
            (d_.NVARS3D <= 0 || put_text("VAR-LIST", varlist)) && put_text("FILEDESC", filedesc) &&
-           put_text("HISTORY", {STATE3.scenario.data(), STATE3.scenario.size()});
+           put_text("HISTORY", {LAYER_STATE.scenario.data(), LAYER_STATE.scenario.size()});
 }
 
 // "TSTEP", "DATE-TIME", "LAY", "VAR" and the time-flag variable.
@@ -312,7 +311,7 @@ bool create_netcdf(std::string_view path, int fid, std::string_view pgname) {
     FileSlot& s = slot(fid);
     const std::string p(trim_right(path));
     int ncid = -1;
-    const int status = nc_create(p.c_str(), create_mode, &ncid);
+    const int status = nc_create(p.c_str(), LAYER_STATE.create_mode, &ncid);
     if (status != NC_NOERR) {
         QVABORT(s.flist, fid, status, "Error creating netCDF file");
         QVMSG2(p);

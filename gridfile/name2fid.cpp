@@ -10,7 +10,7 @@ namespace orvex {
 using namespace detail;
 
 int NAME2FID(std::string_view fname) {
-    if (!STATE3.finit) {
+    if (!LAYER_STATE.finit) {
         INIT3();
         QVMSG2("ORVEX not yet initialized");
         return 0;

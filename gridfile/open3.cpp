@@ -154,7 +154,7 @@ bool release(int fid) {
 }  // namespace
 
 bool OPEN3(std::string_view fname, int fstatus, std::string_view pgname) {
-    const bool was_initialised = STATE3.finit;
+    const bool was_initialised = LAYER_STATE.finit;
     const std::string name(trim_right(fname));
     const int known = NAME2FID(fname);
     // A name longer than a table entry can never be opened; NAME2FID reports it

@@ -166,7 +166,7 @@ bool Opener::update_history(std::string_view pgname) {
     const bool written =
         nc_.put_text(NC_GLOBAL, "UPNAM", Text<NAMLEN3>(pgname).view(), "Error writing file attribute UPNAM") ==
             NC_NOERR &&
-        nc_.put_text(NC_GLOBAL, "HISTORY", {STATE3.scenario.data(), STATE3.scenario.size()},
+        nc_.put_text(NC_GLOBAL, "HISTORY", {LAYER_STATE.scenario.data(), LAYER_STATE.scenario.size()},
                      "Error writing file attribute HISTORY") == NC_NOERR;
     return nc_.enddef("Error flushing HISTORY to disk") == NC_NOERR && written;
 }

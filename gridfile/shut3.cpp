@@ -10,7 +10,7 @@ namespace orvex {
 using namespace detail;
 
 bool SHUT3() {
-    if (!STATE3.finit) return true;
+    if (!LAYER_STATE.finit) return true;
     bool ok = true;
     const int count = std::min(STATE3.count, MXFILE3);
     for (int f = 1; f <= count; ++f) {
@@ -25,7 +25,7 @@ bool SHUT3() {
     }
     STATE3.count = IMISS3;
     STATE3.nlist_used = 0;
-    STATE3.finit = false;
+    LAYER_STATE.finit = false;
     return ok;
 }
 

@@ -9,11 +9,9 @@
 #include "orvex/fdesc3.hpp"
 #include "orvex/parms3.hpp"
 #include "orvex/text.hpp"
+#include "support/layerstate.hpp"
 
 namespace orvex::detail {
-
-// The layer's version line, written into every file it creates.
-inline constexpr std::string_view VERSION_TEXT = "$Id: @(#) orvex library version 3.1 $";
 
 // Auxiliary variables of the non-gridded types, at most ten per file.
 inline constexpr int MXAUX3 = 10;
@@ -81,16 +79,10 @@ struct ListEntry {
     int end = IMISS3;  // last record
 };
 
+// The open-file table. The layer-wide state of the run (initialised flag, log,
+// identity, settings) is support/'s, in support/layerstate.hpp.
 struct State3 {
-    bool finit = false;          // FINIT3
     int count = 0;               // COUNT3: highest slot used since initialisation
-    int curdate = 0, curtime = 0;  // wall clock at initialisation
-    int logdev = IMISS3;         // LOGDEV
-    bool logstd = false;         // the log is standard output
-    Text<MXDLEN3> version;       // VERSION_TEXT, blank-padded
-    Text<MXDLEN3> ncversion;     // netCDF's own version text
-    Text<MXDLEN3> execid;        // execution identifier
-    std::array<char, MXDESC3 * MXDLEN3> scenario{};  // 60 lines of 80; zero bytes until read
     std::array<FileSlot, MXFILE3> slots;
     int nlist_used = 0;          // member-table entries in use
     std::array<ListEntry, MXFILE3> list;

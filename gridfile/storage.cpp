@@ -9,7 +9,7 @@
 namespace orvex::detail {
 
 int HeaderlessKind::exec_id(int, Text<MXDLEN3>& id) const {
-    id = STATE3.execid;
+    id = LAYER_STATE.execid;
     return NC_NOERR;
 }
 

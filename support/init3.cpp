@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "gridfile/state3.hpp"
+#include "support/layerstate.hpp"
 #include "orvex/operations.hpp"
 #include "support/format.hpp"
 #include "support/logfile.hpp"
@@ -26,14 +27,14 @@ namespace {
 // the log is a file.
 void write_startup_block() {
     std::vector<std::string> block(NOTICE.begin(), NOTICE.end());
-    block.emplace_back(STATE3.version.trimmed());
+    block.emplace_back(LAYER_STATE.version.trimmed());
     const std::size_t mxvars_line = block.size();
     block.push_back("Version with PARMS3.EXT/PARAMETER::MXVARS3=" + fmt_I(MXVARS3, 5));
-    block.push_back("netCDF version " + std::string(STATE3.ncversion.trimmed()));
+    block.push_back("netCDF version " + std::string(LAYER_STATE.ncversion.trimmed()));
     block.emplace_back();
 
     for (const std::string& line : block) log_line(line);
-    if (STATE3.logstd) return;
+    if (LAYER_STATE.logstd) return;
     for (std::size_t i = 0; i < block.size(); ++i) {
         if (i == mxvars_line) continue;
         stdout_text("     " + std::string(trim_right(block[i])) + "\n");
@@ -51,7 +52,7 @@ void scenario_warning(std::string_view text, int code, std::string_view path_fie
     log_empty_line();
 }
 
-// Reads up to MXDESC3 lines of the scenario file into STATE3.scenario, each
+// Reads up to MXDESC3 lines of the scenario file into LAYER_STATE.scenario, each
 // cut or blank-padded to MXDLEN3 characters.
 void read_scenario() {
     std::string field(512, ' ');
@@ -80,7 +81,7 @@ void read_scenario() {
         }
         if (c == EOF && line.empty()) break;  // end of file
         Text<MXDLEN3> text(line);
-        std::memcpy(STATE3.scenario.data() + static_cast<std::ptrdiff_t>(n) * MXDLEN3, text.data(), MXDLEN3);
+        std::memcpy(LAYER_STATE.scenario.data() + static_cast<std::ptrdiff_t>(n) * MXDLEN3, text.data(), MXDLEN3);
         if (c == EOF) break;
     }
     close_unit(unit);
@@ -90,25 +91,25 @@ void read_execution_id() {
     std::string field(MXDLEN3, ' ');
     NAMEVAL("EXECUTION_ID", field);
     if (same_padded(field, "EXECUTION_ID")) {
-        STATE3.execid = CMISS3;
+        LAYER_STATE.execid = CMISS3;
         log_line("Missing environment variable EXECUTION_ID");
     } else {
-        STATE3.execid = field;
+        LAYER_STATE.execid = field;
         // The heading keeps its blank even when the identifier is empty.
-        log_line_untrimmed("EXECUTION_ID: " + std::string(STATE3.execid.trimmed()));
+        log_line_untrimmed("EXECUTION_ID: " + std::string(LAYER_STATE.execid.trimmed()));
     }
 }
 
 }  // namespace
 
 int INIT3() {
-    if (STATE3.finit) return STATE3.logdev;
+    if (LAYER_STATE.finit) return LAYER_STATE.logdev;
 
-    STATE3.logdev = INITLOG3("INIT3");
+    LAYER_STATE.logdev = INITLOG3("INIT3");
     // netCDF's version-2 interface: report errors, never end the process.
     ncopts = NC_VERBOSE;
-    STATE3.version = VERSION_TEXT;
-    STATE3.ncversion = nc_inq_libvers();
+    LAYER_STATE.version = VERSION_TEXT;
+    LAYER_STATE.ncversion = nc_inq_libvers();
 
     write_startup_block();
     log_line("");
@@ -116,16 +117,16 @@ int INIT3() {
     read_execution_id();
 
     reset_table();
-    GETDTTIME(STATE3.curdate, STATE3.curtime);
+    GETDTTIME(LAYER_STATE.curdate, LAYER_STATE.curtime);
     if (STATE3.count < 0) {
         log_empty_line();
         log_line("INIT3() called subsequent to SHUT3()");
         log_empty_line();
     }
     log_flush();
-    STATE3.finit = true;
+    LAYER_STATE.finit = true;
     STATE3.count = 0;
-    return STATE3.logdev;
+    return LAYER_STATE.logdev;
 }
 
 }  // namespace orvex

@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "gridfile/state3.hpp"
+#include "support/layerstate.hpp"
 #include "orvex/operations.hpp"
 #include "orvex/text.hpp"
 #include "support/format.hpp"
@@ -15,19 +15,19 @@ namespace orvex {
 using namespace detail;
 
 int INITLOG3(std::string_view caller) {
-    if (STATE3.logdev >= 0) return STATE3.logdev;
+    if (LAYER_STATE.logdev >= 0) return LAYER_STATE.logdev;
 
     std::string eqname(512, ' ');
     NAMEVAL("LOGFILE", eqname);
     if (same_padded(std::string_view(eqname).substr(0, NAMLEN3), "LOGFILE")) {
-        STATE3.logstd = true;
-        STATE3.logdev = STDOUT_UNIT;
-        return STATE3.logdev;
+        LAYER_STATE.logstd = true;
+        LAYER_STATE.logdev = STDOUT_UNIT;
+        return LAYER_STATE.logdev;
     }
 
-    STATE3.logstd = false;
+    LAYER_STATE.logstd = false;
     const int unit = JUNIT();
-    STATE3.logdev = unit;
+    LAYER_STATE.logdev = unit;
     // A log is never overwritten or appended to: the file must be new, except
     // for the null device.
     const std::string path(trim_right(eqname));
@@ -42,7 +42,7 @@ int INITLOG3(std::string_view caller) {
         std::exit(2);
     }
     note_log_path(path);
-    return STATE3.logdev;
+    return LAYER_STATE.logdev;
 }
 
 }  // namespace orvex

@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <utility>
 
-#include "gridfile/state3.hpp"
+#include "support/layerstate.hpp"
 #include "orvex/operations.hpp"
 #include "orvex/text.hpp"
 #include "support/units.hpp"
@@ -67,11 +67,11 @@ void checked_flush(std::FILE* f) {
 }
 
 int log_unit(std::string_view caller) {
-    if (STATE3.logdev < 0) {
+    if (LAYER_STATE.logdev < 0) {
         const KeepErrno keep;
-        STATE3.logdev = INITLOG3(caller);
+        LAYER_STATE.logdev = INITLOG3(caller);
     }
-    return STATE3.logdev;
+    return LAYER_STATE.logdev;
 }
 
 void log_line(std::string_view text) { log_line_untrimmed(trim_right(text)); }
@@ -101,7 +101,7 @@ void note_lost(std::FILE* f, int code) {
     if (f == nullptr) return;
     if (f == stdout) {
         remember(lost.standard_output, code);
-    } else if (STATE3.logdev >= FIRST_UNIT && f == unit_stream(STATE3.logdev)) {
+    } else if (LAYER_STATE.logdev >= FIRST_UNIT && f == unit_stream(LAYER_STATE.logdev)) {
         remember(lost.log_file, code);
     }
 }

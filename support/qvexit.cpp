@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "gridfile/state3.hpp"
+#include "support/layerstate.hpp"
 #include "orvex/operations.hpp"
 #include "support/format.hpp"
 #include "support/logfile.hpp"
@@ -61,7 +61,7 @@ void QVEXIT(std::string_view caller, int jdate, int jtime, std::string_view msgt
 
     for (int unit = FIRST_UNIT; unit <= LAST_UNIT; ++unit) {
         if (!unit_in_use(unit)) continue;
-        const bool log_file = unit == STATE3.logdev;
+        const bool log_file = unit == LAYER_STATE.logdev;
         const int status = close_unit(unit);
         if (status == 0) continue;
         // The log file's last data are lost; the report goes to standard output.

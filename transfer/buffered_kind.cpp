@@ -22,9 +22,9 @@ public:
     }
     // No header: the layer's identifier and clock, no program name, blank texts.
     bool describe(int) const override {
-        FDESC3.EXECN3D = STATE3.execid;
-        FDESC3.CDATE3D = FDESC3.WDATE3D = STATE3.curdate;
-        FDESC3.CTIME3D = FDESC3.WTIME3D = STATE3.curtime;
+        FDESC3.EXECN3D = LAYER_STATE.execid;
+        FDESC3.CDATE3D = FDESC3.WDATE3D = LAYER_STATE.curdate;
+        FDESC3.CTIME3D = FDESC3.WTIME3D = LAYER_STATE.curtime;
         FDESC3.UPNAM3D = CMISS3;
         for (auto& line : FDESC3.FDESC3D) line = "";
         for (auto& line : FDESC3.UPDSC3D) line = "";

@@ -16,10 +16,6 @@ using namespace detail;
 
 namespace {
 
-// ORVEX_LOG_WRITE, read on the first call that finds its file open.
-bool g_switch_read = false;
-bool g_log_writes = true;
-
 // Seven-character type names of the write-by-variable refusal.
 std::string_view type_name(int ftype) {
     static constexpr std::string_view names[] = {"UNKNOWN", "DGRAPH3", "CUSTOM3", "DCTNRY3", "GRDDED3",
@@ -40,10 +36,10 @@ bool WRITE3(std::string_view fname, std::string_view vname, int jdate, int jtime
     }
 
     bool valid = true;
-    if (!g_switch_read) {
-        g_switch_read = true;
+    // ORVEX_LOG_WRITE, read on the first call that finds its file open.
+    if (LAYER_STATE.log_writes < 0) {
         int status = 0;
-        g_log_writes = ENVYN("ORVEX_LOG_WRITE", "Log write operations or not", true, status);
+        LAYER_STATE.log_writes = ENVYN("ORVEX_LOG_WRITE", "Log write operations or not", true, status) ? 1 : 0;
         if (status > 0) {
             QVMSG2("Bad environment vble \"ORVEX_LOG_WRITE\"");
             valid = false;
@@ -114,7 +110,7 @@ bool WRITE3(std::string_view fname, std::string_view vname, int jdate, int jtime
     const bool stepped = s.tstep != 0;
     if (ok) {
         s.mxrec = std::max(s.mxrec, r);
-        if (g_log_writes) {
+        if (LAYER_STATE.log_writes != 0) {
             std::string line;
             if (vid != ALLVARS) line = var + " written to " + file + (stepped ? " for " + stamp(jdate, jtime) : "");
             else if (stepped) line = "Timestep written to " + file + " for date and time " + stamp(jdate, jtime);

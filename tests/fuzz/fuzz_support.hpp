@@ -109,7 +109,7 @@ inline void shut_and_check(int fds_before) {
     for (int f = 1; f <= orvex::MXFILE3; ++f)
         require(orvex::detail::slot(f).is_free(), "a slot is still named after SHUT3");
     require(STATE3.nlist_used == 0, "file-set entries still in use after SHUT3");
-    require(!STATE3.finit, "layer still initialised after SHUT3");
+    require(!orvex::detail::LAYER_STATE.finit, "layer still initialised after SHUT3");
     if (fds_before >= 0) require(open_fds() <= fds_before, "a file descriptor outlived SHUT3");
 }
 

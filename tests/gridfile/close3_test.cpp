@@ -131,13 +131,13 @@ TEST(Close, ShutDownTwiceAndStartAgain) {
         EXPECT_TRUE(SHUT3());
         EXPECT_TRUE(SHUT3());
         QVMSG2("END");
-        EXPECT_FALSE(detail::STATE3.finit);
+        EXPECT_FALSE(detail::LAYER_STATE.finit);
         EXPECT_EQ(IMISS3, detail::STATE3.count);
         EXPECT_TRUE(detail::slot(1).is_free());
         EXPECT_TRUE(detail::slot(2).is_free());
         // The next look-up starts the layer again; the closed files reopen.
         EXPECT_EQ(0, NAME2FID("A"));
-        EXPECT_TRUE(detail::STATE3.finit);
+        EXPECT_TRUE(detail::LAYER_STATE.finit);
         EXPECT_TRUE(OPEN3("A", FSRDONLY3, "SHUT"));
         EXPECT_EQ(1, NAME2FID("A"));
     });

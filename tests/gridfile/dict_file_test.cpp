@@ -111,8 +111,8 @@ TEST(DictFile, DescribeGivesTheDictionaryTable) {
             FDESC3.FDESC3D[0] = "kept";
             mark();
             say("describe", DESC3("DICT"));
-            say("stamps", FDESC3.CDATE3D == detail::STATE3.curdate && FDESC3.CTIME3D == detail::STATE3.curtime &&
-                              FDESC3.WDATE3D == detail::STATE3.curdate && FDESC3.WTIME3D == detail::STATE3.curtime);
+            say("stamps", FDESC3.CDATE3D == detail::LAYER_STATE.curdate && FDESC3.CTIME3D == detail::LAYER_STATE.curtime &&
+                              FDESC3.WDATE3D == detail::LAYER_STATE.curdate && FDESC3.WTIME3D == detail::LAYER_STATE.curtime);
             snapshot(box.path("desc.bin"));
         });
         EXPECT_EQ(r.status, 0);

@@ -116,10 +116,10 @@ TEST(RoundTrip, StampsAreTheCreatingRunsClock) {
         describe(GRDDED3);
         ASSERT_TRUE(OPEN3("OUTF", FSNEW3, "CREATOR"));
         ASSERT_TRUE(DESC3("OUTF"));
-        EXPECT_EQ(detail::STATE3.curdate, FDESC3.CDATE3D);
-        EXPECT_EQ(detail::STATE3.curtime, FDESC3.CTIME3D);
-        EXPECT_EQ(detail::STATE3.curdate, FDESC3.WDATE3D);
-        EXPECT_EQ(detail::STATE3.curtime, FDESC3.WTIME3D);
+        EXPECT_EQ(detail::LAYER_STATE.curdate, FDESC3.CDATE3D);
+        EXPECT_EQ(detail::LAYER_STATE.curtime, FDESC3.CTIME3D);
+        EXPECT_EQ(detail::LAYER_STATE.curdate, FDESC3.WDATE3D);
+        EXPECT_EQ(detail::LAYER_STATE.curtime, FDESC3.WTIME3D);
         EXPECT_GT(FDESC3.CDATE3D, 2000000);
     });
     EXPECT_EQ(0, r.status) << r.log;

@@ -30,7 +30,7 @@ public:
     }
     // What the log received since the last call.
     std::string take() {
-        if (unit_ < 0 || detail::STATE3.logdev != unit_) reopen();
+        if (unit_ < 0 || detail::LAYER_STATE.logdev != unit_) reopen();
         const std::string all = support_test::read_file(path_);
         std::string fresh = all.substr(std::min(seen_, all.size()));
         seen_ = all.size();
@@ -48,7 +48,7 @@ private:
     void reopen() {
         if (unit_ > 0) detail::close_unit(unit_);
         fs::remove(path_);
-        detail::STATE3.logdev = IMISS3;
+        detail::LAYER_STATE.logdev = IMISS3;
         setenv("LOGFILE", path_.c_str(), 1);
         unit_ = INITLOG3("ENVTEST");
         unsetenv("LOGFILE");

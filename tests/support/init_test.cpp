@@ -88,7 +88,7 @@ TEST(Initlog3, Destinations) {
     for (const Case& c : cases) {
         const ChildResult r = box.run({{"LOGFILE", c.logfile}}, [] {
             const int unit = INITLOG3("TEST");
-            std::printf("%d %d|%d\n", unit, detail::STATE3.logstd ? 1 : 0, INITLOG3("AGAIN"));
+            std::printf("%d %d|%d\n", unit, detail::LAYER_STATE.logstd ? 1 : 0, INITLOG3("AGAIN"));
         });
         EXPECT_EQ(r.status, 0);
         EXPECT_EQ(r.out, c.expected + "|" + c.expected.substr(0, c.expected.find(' ')) + "\n");
@@ -127,7 +127,7 @@ TEST(Init3, StartupBlockOnStandardOutput) {
     const ChildResult r = box.run({{"EXECUTION_ID", "run 42  "}}, [] {
         const int unit = INIT3();
         INIT3();  // initialised: writes nothing
-        std::printf("unit=%d finit=%d count=%d\n", unit, detail::STATE3.finit ? 1 : 0, detail::STATE3.count);
+        std::printf("unit=%d finit=%d count=%d\n", unit, detail::LAYER_STATE.finit ? 1 : 0, detail::STATE3.count);
     });
     EXPECT_EQ(r.out, startup_block(true) + "     \n     EXECUTION_ID: run 42\nunit=6 finit=1 count=0\n");
 }
@@ -138,8 +138,8 @@ TEST(Init3, StartupBlockEchoedWhenLogIsFile) {
     const ChildResult r = box.run({{"LOGFILE", log}}, [] {
         INIT3();
         char version[81] = {};
-        std::memcpy(version, detail::STATE3.version.data(), 80);
-        std::printf("[%s]\n[%s]\n", version, std::string(detail::STATE3.execid.view()).c_str());
+        std::memcpy(version, detail::LAYER_STATE.version.data(), 80);
+        std::printf("[%s]\n[%s]\n", version, std::string(detail::LAYER_STATE.execid.view()).c_str());
     });
     EXPECT_EQ(r.out, startup_block(false) + "[$Id: @(#) orvex library version 3.1 $" + std::string(43, ' ') + "]\n[" +
                          std::string(CMISS3) + std::string(64, ' ') + "]\n");
@@ -150,7 +150,7 @@ TEST(Init3, NullLogStillEchoes) {
     Sandbox box;
     const ChildResult r = box.run({{"LOGFILE", "/dev/null"}, {"EXECUTION_ID", ""}}, [] {
         INIT3();
-        std::printf("logdev=%d\n", detail::STATE3.logdev);
+        std::printf("logdev=%d\n", detail::LAYER_STATE.logdev);
     });
     EXPECT_EQ(r.out, startup_block(false) + "logdev=99\n");
 }
@@ -174,7 +174,7 @@ TEST(Init3, ResetsTableAndRecordsClock) {
         int jdate = 0, jtime = 0;
         GETDTTIME(jdate, jtime);
         std::printf("|%d %d %d %d\n", slot(7).is_free() ? 1 : 0, STATE3.nlist_used,
-                    STATE3.curdate == jdate ? 1 : 0, STATE3.curdate > 2000000 ? 1 : 0);
+                    LAYER_STATE.curdate == jdate ? 1 : 0, LAYER_STATE.curdate > 2000000 ? 1 : 0);
     });
     EXPECT_EQ(r.out.substr(r.out.find('|')), "|1 0 1 1\n");
 }
@@ -185,9 +185,9 @@ TEST(Init3, AfterShutdownNote) {
     const ChildResult r = box.run({{"LOGFILE", log}, {"EXECUTION_ID", "x"}}, [] {
         INIT3();
         SHUT3();
-        std::printf("count=%d finit=%d\n", detail::STATE3.count, detail::STATE3.finit ? 1 : 0);
+        std::printf("count=%d finit=%d\n", detail::STATE3.count, detail::LAYER_STATE.finit ? 1 : 0);
         INIT3();
-        std::printf("count=%d finit=%d\n", detail::STATE3.count, detail::STATE3.finit ? 1 : 0);
+        std::printf("count=%d finit=%d\n", detail::STATE3.count, detail::LAYER_STATE.finit ? 1 : 0);
     });
     EXPECT_EQ(r.out, startup_block(false) + "count=-9999 finit=0\n" + startup_block(false) + "count=0 finit=1\n");
     const std::string once = startup_block(true) + "     \n     EXECUTION_ID: x\n";
@@ -201,7 +201,7 @@ TEST(Init3, ScenarioKeepsFirstSixtyLines) {
     text += std::string(100, 'L') + "\n";
     write_file(box.path("scen.txt"), text);
     const ChildResult r = box.run({{"SCENFILE", box.path("scen.txt").string()}, {"LOGFILE", "/dev/null"}}, [] {
-        const auto& s = detail::STATE3.scenario;
+        const auto& s = detail::LAYER_STATE.scenario;
         std::printf("|%.80s|%.80s|%d\n", s.data(), s.data() + 59 * 80, s[s.size() - 1] == ' ' ? 1 : 0);
         INIT3();
         std::printf("|%.80s|%.80s|%d\n", s.data(), s.data() + 59 * 80, s[s.size() - 1] == ' ' ? 1 : 0);
@@ -215,7 +215,7 @@ TEST(Init3, ScenarioLinesCutAndShortFileLeavesZeros) {
     write_file(box.path("SCENFILE"), std::string(100, 'L') + "\nlast without end of line");
     const ChildResult r = box.run({{"LOGFILE", "/dev/null"}}, [] {
         INIT3();
-        const auto& s = detail::STATE3.scenario;
+        const auto& s = detail::LAYER_STATE.scenario;
         std::printf("|%.80s|%.80s|%d\n", s.data(), s.data() + 80, s[160] == '\0' ? 1 : 0);
     });
     const std::string out = r.out.substr(r.out.find('|'));

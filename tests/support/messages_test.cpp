@@ -59,7 +59,7 @@ TEST(Messages, FirstMessageOpensLogWithoutStartupBlock) {
     Sandbox box;
     const ChildResult r = box.run({{"LOGFILE", box.path("run.log").string()}}, [] {
         QVMESG("first");
-        std::printf("logdev=%d finit=%d\n", detail::STATE3.logdev, detail::STATE3.finit ? 1 : 0);
+        std::printf("logdev=%d finit=%d\n", detail::LAYER_STATE.logdev, detail::LAYER_STATE.finit ? 1 : 0);
     });
     EXPECT_EQ(r.out, "logdev=99 finit=0\n");
     EXPECT_EQ(support_test::read_file(box.path("run.log")), "     first\n");
