@@ -20,8 +20,10 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstdint>
+#include <deque>
 #include <limits>
 #include <string>
 #include <vector>
@@ -91,33 +93,32 @@ public:
         for (int i = 0; i < width; ++i) v = v << 8 | p[i];
         return v;
     }
-    // n bytes (at most BLOCK) as text, control characters shown as '?', and
-    // the padding after them skipped.
-    std::string text(u64 n) {
+    // n bytes (at most BLOCK) as text into s, control characters shown as
+    // '?', and the padding after them skipped.
+    void text(u64 n, std::string& s) {
         const unsigned char* p = take(n);
-        std::string s(p, p + n);
+        s.assign(p, p + n);
         for (char& c : s)
             if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) c = '?';
         skip(pad4(n) - n);
-        return s;
     }
     void skip(u64 n) {
         if (n > left()) throw Cut{};
         pos_ += n;
     }
 
-    static constexpr u64 BLOCK = 8192;
+    static constexpr std::size_t BLOCK = 4096;
 
 private:
     // The next n bytes (n at most BLOCK), read in when not yet there.
     const unsigned char* take(u64 n) {
         if (n > left()) throw Cut{};
-        if (pos_ < at_ || pos_ + n > at_ + buf_.size()) {
-            buf_.resize(static_cast<std::size_t>(std::min(BLOCK, left())));
+        if (pos_ < at_ || pos_ + n > at_ + len_) {
+            len_ = static_cast<std::size_t>(std::min<u64>(BLOCK, left()));
             at_ = pos_;
             std::size_t got = 0;
-            while (got < buf_.size()) {
-                const ssize_t r = ::pread(fd_, buf_.data() + got, buf_.size() - got, static_cast<off_t>(at_ + got));
+            while (got < len_) {
+                const ssize_t r = ::pread(fd_, buf_.data() + got, len_ - got, static_cast<off_t>(at_ + got));
                 if (r < 0 && errno == EINTR) continue;
                 if (r < 0) throw PassOn{};  // an I/O error: the library reports it
                 if (r == 0) throw Cut{};    // the file shrank while it was read
@@ -132,8 +133,9 @@ private:
     int fd_;
     u64 size_;
     u64 pos_ = 0;
-    std::vector<unsigned char> buf_;
-    u64 at_ = 0;  // file offset of buf_[0]
+    std::array<unsigned char, BLOCK> buf_;
+    std::size_t len_ = 0;  // bytes in buf_
+    u64 at_ = 0;           // file offset of buf_[0]
 };
 
 class Walk {
@@ -143,14 +145,13 @@ public:
     // The claim the header cannot hold, or empty.
     std::string run() {
         try {
-            where_ = "the record count";
-            r_.number(w_);
+            r_.number(w_);  // the record count
             dimensions();
             attributes(nullptr);
             variables();
             placement();
         } catch (const Cut&) {
-            return "header runs past the end of the file in " + where_;
+            return "header runs past the end of the file in " + std::string(at_.index == 0 ? "the " : "") + field();
         } catch (const Refusal& refusal) {
             return refusal.claim;
         }
@@ -165,88 +166,103 @@ private:
         u64 begin = 0;
     };
 
-    static std::string claims(const std::string& field, u64 n, const char* unit) {
-        return field + " claims " + std::to_string(n) + " " + unit;
+    // Where the walk is; put into words only when the header is refused.
+    struct Where {
+        const char* what = "record count";  // a list, or the kind of its entries
+        u64 index = 0;                      // of an entry, from 1; 0 for a list
+        const std::string* name = nullptr;  // of the entry, once read
+        const std::string* var = nullptr;   // the variable an attribute list belongs to
+    };
+
+    // "attribute units of variable O3", "dimension 3", "attribute list".
+    std::string field() const {
+        std::string f = at_.what;
+        if (at_.name != nullptr) f += " " + *at_.name;
+        else if (at_.index > 0) f += " " + std::to_string(at_.index);
+        if (at_.var != nullptr) f += " of variable " + *at_.var;
+        return f;
     }
+    std::string claims(u64 n, const char* unit) const { return field() + " claims " + std::to_string(n) + " " + unit; }
 
     // A list's tag and count; its entries take at least min_entry bytes each.
-    u64 list(u64 tag, u64 min_entry, const std::string& field) {
+    u64 list(const char* what, u64 tag, u64 min_entry) {
+        at_ = Where{what, 0, nullptr, at_.var};
         const u64 t = r_.number(4);
         const u64 n = r_.number(w_);
         if (n == 0) return 0;
-        if (t != tag) throw Refusal{field + " claims tag " + std::to_string(t)};
-        if (n > r_.left() / min_entry) throw Refusal{claims(field, n, "entries")};
+        if (t != tag) throw Refusal{field() + " claims tag " + std::to_string(t)};
+        if (n > r_.left() / min_entry) throw Refusal{claims(n, "entries")};
         return n;
     }
 
+    // Entry k of the list of kind what begins.
+    void entry(const char* what, u64 k) { at_ = Where{what, k, nullptr, at_.var}; }
+
     // A data type of the format; the netCDF library reads some types that no
     // classic file can hold (a string type among them).
-    u64 type(const std::string& field) {
+    u64 type() {
         const u64 t = r_.number(4);
-        if (type_bytes(t) == 0) throw Refusal{field + " claims type " + std::to_string(t)};
+        if (type_bytes(t) == 0) throw Refusal{field() + " claims type " + std::to_string(t)};
         return t;
     }
 
-    std::string name(const std::string& field) {
+    // The entry's name, into name; the entry is called by it from then on.
+    void name(std::string& name) {
         const u64 n = r_.number(w_);
-        if (n > NC_MAX_NAME || pad4(n) > r_.left()) throw Refusal{claims("name of " + field, n, "characters")};
-        return r_.text(n);
+        if (n > NC_MAX_NAME || pad4(n) > r_.left()) throw Refusal{"name of " + claims(n, "characters")};
+        r_.text(n, name);
+        at_.name = &name;
     }
 
     void dimensions() {
-        where_ = "the dimension list";
-        const u64 n = list(TAG_DIMENSION, 2 * static_cast<u64>(w_), "dimension list");
-        dims_.reserve(static_cast<std::size_t>(n));
+        const u64 n = list("dimension list", TAG_DIMENSION, 2 * static_cast<u64>(w_));
         for (u64 k = 1; k <= n; ++k) {
-            where_ = "dimension " + std::to_string(k);
-            name(where_);
+            entry("dimension", k);
+            name(name_);
             dims_.push_back(r_.number(w_));
         }
     }
 
     // The global attributes (var null) or those of a variable.
     void attributes(const std::string* var) {
-        const std::string of = var != nullptr ? " of variable " + *var : "";
-        where_ = "the attribute list" + of;
-        const u64 n = list(TAG_ATTRIBUTE, 2 * static_cast<u64>(w_) + 4, "attribute list" + of);
+        at_.var = var;
+        const u64 n = list("attribute list", TAG_ATTRIBUTE, 2 * static_cast<u64>(w_) + 4);
         for (u64 k = 1; k <= n; ++k) {
-            where_ = "attribute " + std::to_string(k) + of;
-            where_ = "attribute " + name(where_) + of;
-            const u64 t = type(where_);
+            entry("attribute", k);
+            name(name_);
+            const u64 t = type();
             const u64 count = r_.number(w_);
             const u64 bytes = pad4(mul(count, type_bytes(t)));
-            if (bytes > r_.left()) throw Refusal{claims(where_, count, t == NC_CHAR ? "characters" : "values")};
+            if (bytes > r_.left()) throw Refusal{claims(count, t == NC_CHAR ? "characters" : "values")};
             r_.skip(bytes);
         }
+        at_.var = nullptr;
     }
 
     void variables() {
-        where_ = "the variable list";
         const u64 w = static_cast<u64>(w_);
-        const u64 n = list(TAG_VARIABLE, 4 * w + 8 + static_cast<u64>(ow_), "variable list");
-        vars_.reserve(static_cast<std::size_t>(n));
+        const u64 n = list("variable list", TAG_VARIABLE, 4 * w + 8 + static_cast<u64>(ow_));
         for (u64 k = 1; k <= n; ++k) {
-            where_ = "variable " + std::to_string(k);
-            Var v;
-            v.name = name(where_);
-            where_ = "variable " + v.name;
+            entry("variable", k);
+            Var& v = vars_.emplace_back();
+            name(v.name);
             const u64 ndims = r_.number(w_);
-            if (ndims > r_.left() / w) throw Refusal{claims(where_, ndims, "dimensions")};
+            if (ndims > r_.left() / w) throw Refusal{claims(ndims, "dimensions")};
             u64 values = 1;
             for (u64 i = 0; i < ndims; ++i) {
                 const u64 id = r_.number(w_);
-                if (id >= dims_.size()) throw Refusal{where_ + " claims dimension id " + std::to_string(id)};
+                if (id >= dims_.size()) throw Refusal{field() + " claims dimension id " + std::to_string(id)};
                 const u64 len = dims_[static_cast<std::size_t>(id)];
                 if (i == 0 && len == 0) v.record = true;
                 else values = mul(values, len);
             }
             attributes(&v.name);
-            where_ = "variable " + v.name;
-            const u64 size = type_bytes(type(where_));
+            entry("variable", k);
+            at_.name = &v.name;
+            const u64 size = type_bytes(type());
             r_.number(w_);  // the stored size
             v.begin = r_.number(ow_);
             v.size = mul(values, size);
-            vars_.push_back(std::move(v));
         }
     }
 
@@ -257,15 +273,15 @@ private:
         const u64 header_end = r_.pos();
         u64 record_start = TOO_LARGE, record_size = 0;
         for (const Var& v : vars_) {
-            const std::string field = "variable " + v.name;
-            if (v.size >= TOO_LARGE) throw Refusal{field + " claims more than " + std::to_string(TOO_LARGE) + " bytes"};
+            at_ = Where{"variable", 0, &v.name, nullptr};
+            if (v.size >= TOO_LARGE) throw Refusal{field() + " claims more than " + std::to_string(TOO_LARGE) + " bytes"};
             if (v.begin < header_end)
-                throw Refusal{field + " claims offset " + std::to_string(v.begin) + " inside the header"};
+                throw Refusal{field() + " claims offset " + std::to_string(v.begin) + " inside the header"};
             if (v.record) {
                 record_start = std::min(record_start, v.begin);
                 record_size = add(record_size, pad4(v.size));
             } else if (add(v.begin, v.size) > r_.size()) {
-                throw Refusal{field + " claims " + std::to_string(v.size) + " bytes at offset " +
+                throw Refusal{field() + " claims " + std::to_string(v.size) + " bytes at offset " +
                               std::to_string(v.begin)};
             }
         }
@@ -282,9 +298,11 @@ private:
     Reader& r_;
     int w_;   // bytes of a count, length, dimension id or size
     int ow_;  // bytes of an offset
-    std::string where_;
+    Where at_;
+    std::string name_;  // of the dimension or attribute being read
+    // Not reserved from the counts: an entry is kept only once it was read.
     std::vector<u64> dims_;
-    std::vector<Var> vars_;
+    std::deque<Var> vars_;  // attribute lists refer to their variable's name
 };
 
 }  // namespace
