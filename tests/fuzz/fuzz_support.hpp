@@ -90,15 +90,21 @@ inline void quiet_layer() {
     orvex::INITLOG3("FUZZ");
 }
 
-// Number of open file descriptors of the process.
+// Number of open file descriptors of the process (read with getdents64 into
+// a buffer on the stack: opendir's buffer would be allocated twice an input).
 inline int open_fds() {
-    DIR* d = ::opendir("/proc/self/fd");
-    if (d == nullptr) return -1;
+    const int dir = ::open("/proc/self/fd", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir < 0) return -1;
     int n = 0;
-    while (const dirent* e = ::readdir(d))
-        if (e->d_name[0] != '.') ++n;
-    ::closedir(d);
-    return n - 1;  // the directory stream itself
+    alignas(dirent64) char buf[4096];
+    for (ssize_t got = 0; (got = ::getdents64(dir, buf, sizeof buf)) > 0;)
+        for (ssize_t at = 0; at < got;) {
+            const auto* e = reinterpret_cast<const dirent64*>(buf + at);
+            if (e->d_name[0] != '.') ++n;
+            at += e->d_reclen;
+        }
+    ::close(dir);
+    return n - 1;  // the directory itself
 }
 
 // Shuts the layer down and checks that nothing outlived it: every slot free,
@@ -192,10 +198,11 @@ inline long long read_words_all(const orvex::Fdesc3& d) {
 }
 
 // A read buffer of `words` 4-byte words, exactly as large as asked. Up to
-// 64 MB it lives on the heap, where the address sanitizer sees a write beyond
+// 1 MB it lives on the heap, where the address sanitizer sees a write beyond
 // it; a larger one (a description that asks for more than the file holds) is
 // reserved address space with an inaccessible page after it, so that only
-// what a read really stores takes memory.
+// what a read really stores takes memory, and an input pays nothing for the
+// size its description claims (on the heap every byte would be filled).
 class Buffer {
 public:
     explicit Buffer(long long words) {
@@ -222,7 +229,7 @@ public:
     void* data() { return data_; }
 
 private:
-    static constexpr std::size_t HEAP_LIMIT = std::size_t{64} << 20;
+    static constexpr std::size_t HEAP_LIMIT = std::size_t{1} << 20;
     std::vector<std::uint32_t> heap_;
     std::size_t bytes_ = 0, mapped_ = 0;
     void* map_ = nullptr;
