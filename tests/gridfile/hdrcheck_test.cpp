@@ -56,8 +56,16 @@ void patch32(const std::string& path, std::size_t at, std::uint32_t value) {
 
 // Keeps a child's address space to 1 GiB (not under the address sanitizer,
 // whose shadow memory needs far more address space).
+#if defined(__SANITIZE_ADDRESS__)
+#define HDRCHECK_TEST_ASAN 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define HDRCHECK_TEST_ASAN 1
+#endif
+#endif
+
 void limit_memory() {
-#if !defined(__SANITIZE_ADDRESS__)
+#if !defined(HDRCHECK_TEST_ASAN)
     const rlimit lim{rlim_t{1} << 30, rlim_t{1} << 30};
     setrlimit(RLIMIT_AS, &lim);
 #endif
