@@ -1,11 +1,12 @@
 // The dictionary layout (dimensions and the 26 description variables), the
-// hyperslab mover of one entry record, and the entry-name lists kept per slot.
+// slab of one entry record, and the entry-name lists kept per slot.
 #include <algorithm>
 #include <array>
 #include <limits>
 #include <optional>
 
 #include "gridfile/dictionary.hpp"
+#include "gridfile/hyperslab.hpp"
 #include "gridfile/state3.hpp"
 #include "orvex/operations.hpp"
 #include "support/format.hpp"
@@ -86,28 +87,6 @@ const std::array<DictVarDef, DICT_NVARS> DICT_VARS = {{
 
 namespace {
 
-int vara(bool write, int ncid, int varid, const std::size_t* st, const std::size_t* ct, int* p) {
-    return write ? nc_put_vara_int(ncid, varid, st, ct, p) : nc_get_vara_int(ncid, varid, st, ct, p);
-}
-int vara(bool write, int ncid, int varid, const std::size_t* st, const std::size_t* ct, float* p) {
-    return write ? nc_put_vara_float(ncid, varid, st, ct, p) : nc_get_vara_float(ncid, varid, st, ct, p);
-}
-int vara(bool write, int ncid, int varid, const std::size_t* st, const std::size_t* ct, double* p) {
-    return write ? nc_put_vara_double(ncid, varid, st, ct, p) : nc_get_vara_double(ncid, varid, st, ct, p);
-}
-int vara(bool write, int ncid, int varid, const std::size_t* st, const std::size_t* ct, char* p) {
-    return write ? nc_put_vara_text(ncid, varid, st, ct, p) : nc_get_vara_text(ncid, varid, st, ct, p);
-}
-
-// Start and count padded to the largest rank netCDF allows (start 0, count 1),
-// so that a file whose variable has more dimensions than the layout says moves
-// no more values than the layout's count, never past the caller's memory.
-struct Slab {
-    std::array<std::size_t, NC_MAX_VAR_DIMS> start{};
-    std::array<std::size_t, NC_MAX_VAR_DIMS> count;
-    Slab() { count.fill(1); }
-};
-
 // The entry names kept per slot; no value means "read afresh".
 std::array<std::optional<std::vector<Text<NAMLEN3>>>, MXFILE3> kept_names;
 
@@ -115,11 +94,11 @@ std::array<std::optional<std::vector<Text<NAMLEN3>>>, MXFILE3> kept_names;
 
 template <class T>
 int DictRecord::io(std::size_t a, std::size_t b, T* p) {
-    Slab s;
+    NcSlab s;
     s.start[0] = rec0_;
     if (rank_ >= 2) s.count[1] = a;
     if (rank_ >= 3) s.count[2] = b;
-    return vara(write_, ncid_, varid_, s.start.data(), s.count.data(), p);
+    return write_ ? put_values(ncid_, varid_, s, p) : get_values(ncid_, varid_, s, p);
 }
 
 template int DictRecord::io<int>(std::size_t, std::size_t, int*);
@@ -155,13 +134,12 @@ int dictionary_names(int fid, const std::vector<Text<NAMLEN3>>*& names) {
         const std::size_t n = static_cast<std::size_t>(std::clamp(s.mxrec, 0, MXVARS3));
         std::string buf(n * NAMLEN3, ' ');
         if (n > 0) {
-            Slab slab;
+            NcSlab slab;
             slab.count[0] = n;
             slab.count[1] = NAMLEN3;
             int varid = 0;
             int status = dict_varid(s, 0, varid);
-            if (status == NC_NOERR)
-                status = nc_get_vara_text(s.cdfid, varid, slab.start.data(), slab.count.data(), buf.data());
+            if (status == NC_NOERR) status = get_values(s.cdfid, varid, slab, buf.data());
             if (status != NC_NOERR) return status;
         }
         std::vector<Text<NAMLEN3>> list(n);

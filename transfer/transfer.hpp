@@ -1,9 +1,6 @@
 // Time flags and hyperslab movers behind READ3 and WRITE3 (internal).
 //
-// A hyperslab is given the way the record routines think of it: the file's
-// dimensions fastest-varying first, 1-based start indices, unused entries 0.
-// The movers turn it into netCDF's own order (slowest first, 0-based) and hand
-// netCDF vectors of exactly the variable's rank.
+// Hyperslabs and their mover (get_slab, put_slab) come from gridfile/hyperslab.hpp.
 #pragma once
 
 #include <array>
@@ -11,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "gridfile/hyperslab.hpp"
 #include "gridfile/state3.hpp"
 #include "gridfile/storage.hpp"
 
@@ -18,21 +16,6 @@ namespace orvex::detail {
 
 // Variable number meaning "all variables of the file".
 inline constexpr int ALLVARS = -1;
-
-// Start and count of a hyperslab, fastest dimension first.
-struct Hyperslab {
-    static constexpr int MAXDIMS = 5;
-    int rank = 0;                       // entries in use
-    std::array<int, MAXDIMS> dims{};    // 1-based start indices
-    std::array<int, MAXDIMS> delts{};   // counts
-
-    // Appends the next slower dimension.
-    void add(int start, int count) {
-        dims[static_cast<std::size_t>(rank)] = start;
-        delts[static_cast<std::size_t>(rank)] = count;
-        ++rank;
-    }
-};
 
 // The time flags of variables first .. first + n - 1 at record slot step:
 // (DATE-TIME, VAR, TSTEP) fastest first.
@@ -47,14 +30,6 @@ inline Hyperslab flag_slab(int first, int n, int step) {
 // 4-byte words taken by one element of a variable of data type vtype in a
 // caller's buffer: 2 for QVDBLE, 1 for every other type.
 int words_per_element(int vtype);
-
-// Moves one hyperslab of netCDF variable varid between dataset ncid and
-// memory, the memory holding elements of data type vtype (QVINT, QVREAL,
-// QVDBLE; any other type travels as 32-bit integers). The variable must have
-// exactly slab.rank dimensions, otherwise nothing is moved and NC_EINVAL is
-// returned. Result: the netCDF status.
-int get_slab(int ncid, int varid, const Hyperslab& slab, int vtype, void* mem);
-int put_slab(int ncid, int varid, const Hyperslab& slab, int vtype, const void* mem);
 
 // Variables of an open file that the table really holds.
 inline int var_count(const FileSlot& s) {
