@@ -3,6 +3,7 @@
 #include <string>
 
 #include "gridfile/dictionary.hpp"
+#include "gridfile/ncwrap.hpp"
 #include "gridfile/state3.hpp"
 #include "orvex/operations.hpp"
 
@@ -12,25 +13,21 @@ using namespace detail;
 
 namespace {
 
-int put_text_att(int ncid, int varid, const char* name, std::string_view value) {
-    return nc_put_att_text(ncid, varid, name, value.size(), value.data());
-}
-
 // The "units" (16 characters) and "var_desc" (80 characters) of one variable;
 // failing names the attribute that could not be written.
-int put_var_atts(int ncid, int varid, std::string_view units, std::string_view desc, bool& units_failed) {
+int put_var_atts(const NcFile& nc, int varid, std::string_view units, std::string_view desc, bool& units_failed) {
     units_failed = true;
-    int status = put_text_att(ncid, varid, "units", Text<NAMLEN3>(units).view());
+    const int status = nc.put_text(varid, "units", Text<NAMLEN3>(units).view(), "");
     if (status != NC_NOERR) return status;
     units_failed = false;
-    return put_text_att(ncid, varid, "var_desc", Text<MXDLEN3>(desc).view());
+    return nc.put_text(varid, "var_desc", Text<MXDLEN3>(desc).view(), "");
 }
 
 }  // namespace
 
 bool CRDICT3(int fid) {
     FileSlot& s = slot(fid);
-    const int ncid = s.cdfid;
+    const NcFile nc(s.cdfid, s.flist, fid);
     dictionary_forget(fid);
 
     // Any failure: three lines, then the dataset is discarded while still in define mode.
@@ -38,22 +35,22 @@ bool CRDICT3(int fid) {
         QVMSG2(message);
         QVMSG2("File name " + std::string(s.flist.trimmed()));
         QVMSG2(dict_ncerr(status));
-        nc_abort(ncid);
+        nc.abandon();
         s.cdfid = IMISS3;
         return false;
     };
 
     std::array<int, DICT_NDIMS> dimid{};
     for (std::size_t d = 0; d < DICT_DIMS.size(); ++d) {
-        const int status = nc_def_dim(ncid, std::string(DICT_DIMS[d].name).c_str(), DICT_DIMS[d].len, &dimid[d]);
+        const int status = nc.def_dim(std::string(DICT_DIMS[d].name).c_str(), DICT_DIMS[d].len, dimid[d], "");
         if (status != NC_NOERR) return fail(DICT_DIMS[d].errmsg, status);
     }
 
     int flagid = 0;
-    int status = nc_def_var(ncid, "FLAG", NC_INT, 1, &dimid[DIM_FINDX3], &flagid);
+    int status = nc.def_var("FLAG", NC_INT, {&dimid[DIM_FINDX3], 1}, flagid, "");
     if (status != NC_NOERR) return fail("Error creating netCDF variable FLAG", status);
     bool units_failed = false;
-    status = put_var_atts(ncid, flagid, FLAG_UNITS, FLAG_DESC, units_failed);
+    status = put_var_atts(nc, flagid, FLAG_UNITS, FLAG_DESC, units_failed);
     if (status != NC_NOERR)
         return fail(units_failed ? "Error creating FLAG attribute UNITS" : "Error creating FLAG attribute VAR_DESC", status);
 
@@ -70,29 +67,29 @@ bool CRDICT3(int fid) {
         varlist += Text<NAMLEN3>(DICT_VARS[v].name).view();
     }
 
-    const int nvars = DICT_NVARS;
-    status = nc_put_att_int(ncid, NC_GLOBAL, "NVARS", NC_INT, 1, &nvars);
+    status = nc.put_int(NC_GLOBAL, "NVARS", DICT_NVARS, "");
     if (status != NC_NOERR) return fail("Error creating netCDF attribute NVARS", status);
-    status = put_text_att(ncid, NC_GLOBAL, "VAR-LIST", varlist);
+    status = nc.put_text(NC_GLOBAL, "VAR-LIST", varlist, "");
     if (status != NC_NOERR) return fail("Error creating attribute VAR-LIST ", status);
 
     for (std::size_t v = 0; v < DICT_VARS.size(); ++v) {
         const DictVarDef& def = DICT_VARS[v];
         std::array<int, 3> dims{};
         for (int k = 0; k < def.rank; ++k) dims[static_cast<std::size_t>(k)] = dimid[static_cast<std::size_t>(def.dims[static_cast<std::size_t>(k)])];
-        status = nc_def_var(ncid, std::string(def.name).c_str(), def.type, def.rank, dims.data(), &s.vars[v].vid);
+        status = nc.def_var(std::string(def.name).c_str(), def.type, {dims.data(), static_cast<std::size_t>(def.rank)},
+                            s.vars[v].vid, "");
         if (status != NC_NOERR) return fail("Error creating netCDF variable " + std::string(def.name), status);
     }
 
     for (std::size_t v = 0; v < DICT_VARS.size(); ++v) {
         const DictVarDef& def = DICT_VARS[v];
-        status = put_var_atts(ncid, s.vars[v].vid, def.units, def.desc, units_failed);
+        status = put_var_atts(nc, s.vars[v].vid, def.units, def.desc, units_failed);
         if (status != NC_NOERR)
             return fail("Error creating " + std::string(def.name) + (units_failed ? " attribute UNITS" : " attribute VAR_DESC"),
                         status);
     }
 
-    status = nc_enddef(ncid);
+    status = nc.enddef("");
     if (status != NC_NOERR) return fail("Error returning netCDF file into data mode.", status);
     return true;
 }

@@ -139,6 +139,11 @@ void dictionary_add_name(int fid, const Text<NAMLEN3>& name);
 // when the slot's variable i has that name, else looked up by name.
 int dict_varid(const FileSlot& s, int i, int& varid);
 
+// The record flag ("FLAG") of entry record rec (1-based), read or written; the
+// netCDF status.
+int dict_get_flag(const FileSlot& s, int rec, int& flag);
+int dict_put_flag(const FileSlot& s, int rec, int flag);
+
 // "netCDF error number" followed by the status.
 std::string dict_ncerr(int status);
 // Writes the three lines that report a failed read of the name list.

@@ -7,6 +7,7 @@
 
 #include "gridfile/dictionary.hpp"
 #include "gridfile/hyperslab.hpp"
+#include "gridfile/ncwrap.hpp"
 #include "gridfile/state3.hpp"
 #include "orvex/operations.hpp"
 #include "support/format.hpp"
@@ -112,7 +113,19 @@ int dict_varid(const FileSlot& s, int i, int& varid) {
         varid = s.vars[static_cast<std::size_t>(i)].vid;
         return NC_NOERR;
     }
-    return nc_inq_varid(s.cdfid, std::string(def.name).c_str(), &varid);
+    return NcFile(s.cdfid).inq_varid(std::string(def.name).c_str(), varid, "");
+}
+
+int dict_get_flag(const FileSlot& s, int rec, int& flag) {
+    NcSlab slab;
+    slab.start[0] = static_cast<std::size_t>(rec - 1);
+    return get_values(s.cdfid, s.tindx, slab, &flag);
+}
+
+int dict_put_flag(const FileSlot& s, int rec, int flag) {
+    NcSlab slab;
+    slab.start[0] = static_cast<std::size_t>(rec - 1);
+    return put_values(s.cdfid, s.tindx, slab, &flag);
 }
 
 std::string dict_ncerr(int status) { return "netCDF error number" + fmt_I(status, 5); }
@@ -158,18 +171,12 @@ void dictionary_add_name(int fid, const Text<NAMLEN3>& name) {
 bool dictionary_opened(int fid) {
     FileSlot& s = slot(fid);
     dictionary_forget(fid);
+    const NcFile nc(s.cdfid, s.flist, fid);
     int dimid = 0;
-    int status = nc_inq_dimid(s.cdfid, "FINDX3", &dimid);
-    if (status != NC_NOERR) {
-        QVABORT(s.flist, fid, status, "Error reading netCDF dimension FINDX3");
-        return false;
-    }
     std::size_t len = 0;
-    status = nc_inq_dimlen(s.cdfid, dimid, &len);
-    if (status != NC_NOERR) {
-        QVABORT(s.flist, fid, status, "Error reading number of dictionary entries");
+    if (nc.inq_dimid("FINDX3", dimid, "Error reading netCDF dimension FINDX3") != NC_NOERR ||
+        nc.inq_dimlen(dimid, len, "Error reading number of dictionary entries") != NC_NOERR)
         return false;
-    }
     s.mxrec = static_cast<int>(std::min<std::size_t>(len, static_cast<std::size_t>(std::numeric_limits<int>::max())));
     return true;
 }

@@ -19,6 +19,8 @@ namespace orvex::detail {
 class NcFile {
 public:
     NcFile(int ncid, std::string_view lname, int fid) : ncid_(ncid), lname_(lname), fid_(fid) {}
+    // For callers that report every failure themselves: every message empty.
+    explicit NcFile(int ncid) : NcFile(ncid, {}, 0) {}
 
     int id() const { return ncid_; }
 

@@ -28,8 +28,7 @@ bool RDDICT3(int fid, std::string_view entry) {
     if (rec == 0) return false;
 
     int flag = 0;
-    const std::size_t index = static_cast<std::size_t>(rec - 1);
-    status = nc_get_var1_int(s.cdfid, s.tindx, &index, &flag);
+    status = dict_get_flag(s, rec, flag);
     if (status == NC_EINVALCOORDS) return false;
     if (status != NC_NOERR) {
         QVMSG2(dict_ncerr(status));

@@ -13,12 +13,6 @@ using namespace detail;
 
 namespace {
 
-// Writes the record flag of entry record rec.
-int put_flag(const FileSlot& s, int rec, int flag) {
-    const std::size_t index = static_cast<std::size_t>(rec - 1);
-    return nc_put_var1_int(s.cdfid, s.tindx, &index, &flag);
-}
-
 // The counts that size the stored lists must fit the record; checked before
 // anything is written, so that a bad description never spoils a stored entry.
 bool counts_fit(const std::string& fname, const std::string& entry) {
@@ -71,7 +65,7 @@ bool WRDICT3(int fid, std::string_view entry) {
     // An entry being overwritten is marked invalid first: should a write fail
     // half-way, the entry reads as not available rather than as a mixture of
     // the old and the new description.
-    if (k > 0 && (status = put_flag(s, rec, IMISS3)) != NC_NOERR) return write_failed(status, flag_failed);
+    if (k > 0 && (status = dict_put_flag(s, rec, IMISS3)) != NC_NOERR) return write_failed(status, flag_failed);
 
     DictRecord record(true, s.cdfid, rec, FDESC3, name);
     for (int v = 0; v < DICT_NVARS; ++v) {
@@ -83,7 +77,7 @@ bool WRDICT3(int fid, std::string_view entry) {
             return write_failed(status, "Error writing netCDF dictionary variable " + std::string(def.name) +
                                             " in file:  " + fname);
     }
-    if ((status = put_flag(s, rec, OKFLAG3)) != NC_NOERR) return write_failed(status, flag_failed);
+    if ((status = dict_put_flag(s, rec, OKFLAG3)) != NC_NOERR) return write_failed(status, flag_failed);
 
     if (k == 0) dictionary_add_name(fid, name);
     s.mxrec = std::max(s.mxrec, rec);
