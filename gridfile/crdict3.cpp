@@ -28,15 +28,14 @@ int put_var_atts(const NcFile& nc, int varid, std::string_view units, std::strin
 bool CRDICT3(int fid) {
     FileSlot& s = slot(fid);
     const NcFile nc(s.cdfid, s.flist, fid);
+    // Any failure: three lines, then the dataset is discarded while still in define mode.
+    DatasetGuard made(nc, s.cdfid, DatasetGuard::Undo::abandon);
     dictionary_forget(fid);
 
-    // Any failure: three lines, then the dataset is discarded while still in define mode.
     const auto fail = [&](std::string_view message, int status) {
         QVMSG2(message);
         QVMSG2("File name " + std::string(s.flist.trimmed()));
         QVMSG2(dict_ncerr(status));
-        nc.abandon();
-        s.cdfid = IMISS3;
         return false;
     };
 
@@ -91,6 +90,7 @@ bool CRDICT3(int fid) {
 
     status = nc.enddef("");
     if (status != NC_NOERR) return fail("Error returning netCDF file into data mode.", status);
+    made.commit();
     return true;
 }
 

@@ -57,20 +57,17 @@ int clamp_int(long long v) { return v < INT_MIN || v > INT_MAX ? IMISS3 : static
 
 std::string attr_msg(std::string_view name) { return "Error creating netCDF file attribute " + std::string(name); }
 
-// The creation steps of a netCDF file. Every failure after the dataset exists
-// abandons it, so that no handle outlives the slot and no half-made header stays.
+// The creation steps of a netCDF file. Unless they all succeed, the dataset is
+// abandoned, so that no handle outlives the slot and no half-made header stays.
 class Creator {
 public:
     Creator(int fid, std::string_view pgname)
-        : fid_(fid), s_(slot(fid)), d_(FDESC3), pgname_(pgname), nc_(s_.cdfid, s_.flist, fid) {}
+        : fid_(fid), s_(slot(fid)), d_(FDESC3), pgname_(pgname), nc_(s_.cdfid, s_.flist, fid),
+          made_(nc_, s_.cdfid, DatasetGuard::Undo::abandon) {}
 
     bool run();
 
 private:
-    bool fail() const {
-        nc_.abandon();
-        return false;
-    }
     bool put_int(const char* name, int value, int* store = nullptr) {
         if (store != nullptr) *store = value;
         return nc_.put_int(NC_GLOBAL, name, value, attr_msg(name)) == NC_NOERR;
@@ -89,12 +86,14 @@ private:
     bool data_variables(const Layout& lay);
     bool extra_attributes();
     bool finish(const Layout& lay);
+    bool steps();
 
     int fid_;
     FileSlot& s_;
     const Fdesc3& d_;
     std::string_view pgname_;
     NcFile nc_;
+    DatasetGuard made_;
     DimIds dims_;
 };
 
@@ -274,18 +273,24 @@ bool Creator::finish(const Layout& lay) {
     return !s_.volat || nc_.sync("Error with disk synchronization") == NC_NOERR;
 }
 
-bool Creator::run() {
-    if (!opening_attributes()) return fail();
+bool Creator::steps() {
+    if (!opening_attributes()) return false;
+    // The dictionary's creator abandons the dataset itself when it fails.
     if (d_.FTYPE3D == DCTNRY3) return CRDICT3(fid_);
-    if (!description_attributes() || !base_dimensions_and_flags()) return fail();
+    if (!description_attributes() || !base_dimensions_and_flags()) return false;
     const Layout* lay = layout_of(d_.FTYPE3D);
     if (lay == nullptr) {
         warn_block("CRTFIL3", {"File creation error for file " + lname(fid_), "ILLEGAL FILE TYPE." + fmt_I(d_.FTYPE3D, 9)});
-        return fail();
+        return false;
     }
-    if (!type_layout(*lay) || !data_variables(*lay)) return fail();
-    if (d_.FTYPE3D == GRDATT3 && !extra_attributes()) return fail();
-    if (!finish(*lay)) return fail();
+    if (!type_layout(*lay) || !data_variables(*lay)) return false;
+    if (d_.FTYPE3D == GRDATT3 && !extra_attributes()) return false;
+    return finish(*lay);
+}
+
+bool Creator::run() {
+    if (!steps()) return false;
+    made_.commit();
     return true;
 }
 

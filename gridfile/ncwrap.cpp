@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "orvex/operations.hpp"
+#include "orvex/parms3.hpp"
 
 namespace orvex::detail {
 
@@ -142,5 +143,14 @@ int NcFile::sync(std::string_view msg) const { return report(nc_sync(ncid_), msg
 int NcFile::close(std::string_view msg) const { return report(nc_close(ncid_), msg); }
 
 int NcFile::abandon() const { return nc_abort(ncid_); }
+
+void DatasetGuard::undo(std::string_view msg) {
+    if (handle_ != nc_.id()) return;
+    if (undo_ == Undo::abandon)
+        nc_.abandon();
+    else
+        nc_.close(msg);
+    handle_ = IMISS3;
+}
 
 }  // namespace orvex::detail

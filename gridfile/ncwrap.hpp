@@ -68,4 +68,35 @@ private:
     int fid_;
 };
 
+// Undoes a dataset that is being made in a table slot unless the step that
+// makes it is committed: a created dataset is abandoned (a new one still in
+// define mode is removed), an opened one closed, and the slot's handle is
+// cleared to IMISS3, so that no handle outlives a failed creation or open. A
+// handle that no longer holds the dataset (a step within has undone it
+// already) is left alone.
+class DatasetGuard {
+public:
+    enum class Undo { abandon, close };
+
+    // handle: the slot's handle, holding nc's dataset.
+    DatasetGuard(const NcFile& nc, int& handle, Undo undo) : nc_(nc), handle_(handle), undo_(undo) {}
+    ~DatasetGuard() {
+        if (!committed_) undo("");
+    }
+    DatasetGuard(const DatasetGuard&) = delete;
+    DatasetGuard& operator=(const DatasetGuard&) = delete;
+
+    // The dataset is made: nothing will be undone.
+    void commit() { committed_ = true; }
+    // Undoes the dataset now, unless the handle no longer holds it; a failed
+    // close is reported with msg (nothing when it is empty).
+    void undo(std::string_view msg);
+
+private:
+    NcFile nc_;
+    int& handle_;
+    Undo undo_;
+    bool committed_ = false;
+};
+
 }  // namespace orvex::detail

@@ -29,17 +29,12 @@ namespace {
 
 class Opener {
 public:
-    Opener(int fid, int ncid) : fid_(fid), s_(slot(fid)), nc_(ncid, s_.flist, fid) {}
+    Opener(int fid, int ncid)
+        : fid_(fid), s_(slot(fid)), nc_(ncid, s_.flist, fid), opened_(nc_, s_.cdfid, DatasetGuard::Undo::close) {}
 
     bool run(bool writable, std::string_view pgname);
 
 private:
-    // Closes the dataset of a failed open: no handle outlives the slot.
-    bool fail() {
-        nc_close(nc_.id());
-        s_.cdfid = IMISS3;
-        return false;
-    }
     bool get_int(const char* name, int& value, const std::string& msg) {
         return nc_.get_int(NC_GLOBAL, name, value, msg) == NC_NOERR;
     }
@@ -63,6 +58,8 @@ private:
     int fid_;
     FileSlot& s_;
     NcFile nc_;
+    // Closes the dataset of a failed open: no handle outlives the slot.
+    DatasetGuard opened_;
 };
 
 // File type and number of variables, refused before anything depends on them.
@@ -172,28 +169,32 @@ bool Opener::update_history(std::string_view pgname) {
 }
 
 bool Opener::run(bool writable, std::string_view pgname) {
-    if (!counts()) return fail();
+    if (!counts()) return false;
     if (s_.ftype == DCTNRY3) {
         // A dictionary keeps no time axis; its records are its entries.
         s_.tstep = s_.sdate = s_.stime = 0;
         s_.ncols = s_.nrows = s_.nlays = s_.nthik = 0;
         if (nc_.inq_varid("FLAG", s_.tindx, "Error reading file attribute FLAG") != NC_NOERR ||
             !dictionary_opened(fid_))
-            return fail();
+            return false;
     } else {
-        if (!description()) return fail();
+        if (!description()) return false;
         if (nc_.inq_varid("TFLAG", s_.tindx, "Error reading file attribute TFLAG") != NC_NOERR ||
             !record_axis() || !type_layout())
-            return fail();
+            return false;
     }
-    if (!variables()) return fail();
-    if (writable && !update_history(pgname)) return true;
-    if (s_.volat && nc_.sync("Error with disk synchronization") != NC_NOERR) return fail();
+    if (!variables()) return false;
+    // A failed history update is reported, and the open stands.
+    if (writable && !update_history(pgname)) {
+        opened_.commit();
+        return true;
+    }
+    if (s_.volat && nc_.sync("Error with disk synchronization") != NC_NOERR) return false;
     if (!CKFILE3(fid_)) {
-        nc_.close("Error NCCLOS-ing file");
-        s_.cdfid = IMISS3;
+        opened_.undo("Error NCCLOS-ing file");
         return false;
     }
+    opened_.commit();
     return true;
 }
 
