@@ -316,7 +316,7 @@ bool create_netcdf(std::string_view path, int fid, std::string_view pgname) {
     FileSlot& s = slot(fid);
     const std::string p(trim_right(path));
     int ncid = -1;
-    const int status = nc_create(p.c_str(), LAYER_STATE.create_mode, &ncid);
+    const int status = create_dataset(p, LAYER_STATE.create_mode, ncid);
     if (status != NC_NOERR) {
         QVABORT(s.flist, fid, status, "Error creating netCDF file");
         QVMSG2(p);

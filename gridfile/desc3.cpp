@@ -127,7 +127,7 @@ void HeaderReader::extra_attributes() {
         for (int a = 1; a <= natts; ++a) {
             const auto j = static_cast<std::size_t>(a - 1);
             std::array<char, NC_MAX_NAME + 1> attname{};
-            if (nc_inq_attname(nc_.id(), vid, a + 3, attname.data()) != NC_NOERR) {
+            if (nc_.inq_attname(vid, a + 3, attname, "") != NC_NOERR) {
                 QVMSG2("Error reading attribute " + std::to_string(a) + " for variable \"" + vname + "\" in file \"" +
                        name_ + "\"");
                 ++errors_;

@@ -33,6 +33,8 @@ int get_all(int ncid, int varid, const char* name, std::vector<T>& out, Get get)
 
 }  // namespace
 
+int create_dataset(const std::string& path, int mode, int& ncid) { return nc_create(path.c_str(), mode, &ncid); }
+
 int NcFile::report(int status, std::string_view msg) const {
     if (status != NC_NOERR && !msg.empty()) QVABORT(lname_, fid_, status, msg);
     return status;
@@ -102,6 +104,10 @@ int NcFile::get_text(int varid, const char* name, std::span<char> dest, std::str
         }
     }
     return report(status, msg);
+}
+
+int NcFile::inq_attname(int varid, int attnum, std::span<char, NC_MAX_NAME + 1> name, std::string_view msg) const {
+    return report(nc_inq_attname(ncid_, varid, attnum, name.data()), msg);
 }
 
 int NcFile::def_dim(const char* name, std::size_t len, int& dimid, std::string_view msg) const {

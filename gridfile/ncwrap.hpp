@@ -12,9 +12,14 @@
 
 #include <cstddef>
 #include <span>
+#include <string>
 #include <string_view>
 
 namespace orvex::detail {
+
+// Creates a new dataset at path with netCDF creation mode `mode`; ncid gets
+// its id. The netCDF status; the caller reports a failure.
+int create_dataset(const std::string& path, int mode, int& ncid);
 
 class NcFile {
 public:
@@ -40,6 +45,8 @@ public:
     // A text attribute into a field: at most dest.size() characters, the rest of
     // the field blank-padded. A non-text attribute gives NC_ECHAR.
     int get_text(int varid, const char* name, std::span<char> dest, std::string_view msg) const;
+    // The name of attribute number attnum (0-based) of varid, NUL-terminated.
+    int inq_attname(int varid, int attnum, std::span<char, NC_MAX_NAME + 1> name, std::string_view msg) const;
 
     // Dimensions and variables.
     int def_dim(const char* name, std::size_t len, int& dimid, std::string_view msg) const;
