@@ -20,6 +20,9 @@ using namespace detail;
 
 namespace {
 
+// A mismatch block: two blank lines, the heading and the lines, then a flush.
+constexpr WarningFrame MISMATCH{LogSeparator::blank, 2, 0, true};
+
 std::string date_time(int date, int time) { return fmt_I(date, 9) + ":" + fmt_Im(time, 6, 6); }
 
 // Relative difference beyond the threshold; missing values are not compared.
@@ -39,13 +42,8 @@ private:
     // One warning block: the heading, the text and the two values.
     void block(const std::string& text, const std::string& file_value, const std::string& caller_value,
                std::string_view file_label = "Value from file:  ", std::string_view caller_label = "Value from caller:") {
-        log_blank_line();
-        log_blank_line();
-        log_line(">>> WARNING in subroutine CHKFIL3 <<<");
-        log_line(text);
-        log_line(std::string(file_label) + file_value);
-        log_line(std::string(caller_label) + caller_value);
-        log_flush();
+        log_warning_block("CHKFIL3", MISMATCH,
+                          {text, std::string(file_label) + file_value, std::string(caller_label) + caller_value});
         ok_ = false;
     }
     std::string attribute(std::string_view name) const {
@@ -91,14 +89,11 @@ void Comparer::vertical() {
     count = std::min(count, static_cast<std::size_t>(std::min(s_.nlays, MXLAYS3) + 1));
     for (std::size_t k = 0; k < count; ++k)
         if (differs(levels[k], d_.VGLVS3D[k], 1.0E-5f, AMISS3)) {
-            log_blank_line();
-            log_blank_line();
-            log_line(">>> WARNING in subroutine CHKFIL3 <<<");
-            log_line("Inconsistent attribute VGLVLS for file " + name_);
-            log_line("Error at level    " + fmt_I(static_cast<long long>(k) + 1, 9));
-            log_line("Value from file:  " + fmt_E(levels[k], 12, 5));
-            log_line("Value from caller:" + fmt_E(d_.VGLVS3D[k], 12, 5));
-            log_flush();
+            log_warning_block("CHKFIL3", MISMATCH,
+                              {"Inconsistent attribute VGLVLS for file " + name_,
+                               "Error at level    " + fmt_I(static_cast<long long>(k) + 1, 9),
+                               "Value from file:  " + fmt_E(levels[k], 12, 5),
+                               "Value from caller:" + fmt_E(d_.VGLVS3D[k], 12, 5)});
             ok_ = false;
         }
 }

@@ -1,5 +1,6 @@
 // The native-binary branches of the hyperslab movers RDVARS and WRVARS.
 #include <string>
+#include <vector>
 
 #include "gridfile/state3.hpp"
 #include "orvex/operations.hpp"
@@ -65,19 +66,18 @@ bool bin_write_vars(int fid, int vid, std::span<const int> flag, int step, const
         QVMSG2("Error with disk synchronization for file:  " + std::string(s.flist.trimmed()));
         return false;
     }
-    log_line(">>> WARNING in subroutine WRVARS <<<");
+    std::vector<BlockLine> lines;
     if (vid > 0) {
-        log_line("Error writing variable " + var_name(s, vid) + "to BINIO file " + s.flist.str());
+        lines.emplace_back("Error writing variable " + var_name(s, vid) + "to BINIO file " + s.flist.str());
         const int id = vid <= var_count(s) ? s.vars[static_cast<std::size_t>(vid - 1)].vid : IMISS3;
-        log_line("variable  ID  " + diag_number(id));
+        lines.emplace_back("variable  ID  " + diag_number(id));
     } else {
-        log_line("Error writing ALL-VARIABLES to BINIO file " + s.flist.str());
+        lines.emplace_back("Error writing ALL-VARIABLES to BINIO file " + s.flist.str());
     }
-    log_line("ORVEX file ID " + diag_number(fid));
-    log_line("dims array  " + diag_vector(slab.dims));
-    log_line("delts array " + diag_vector(slab.delts));
-    log_empty_line();
-    log_flush();
+    lines.emplace_back("ORVEX file ID " + diag_number(fid));
+    lines.emplace_back("dims array  " + diag_vector(slab.dims));
+    lines.emplace_back("delts array " + diag_vector(slab.delts));
+    log_warning_block("WRVARS", {LogSeparator::empty, 0, 1, true}, lines);
     return false;
 }
 

@@ -43,13 +43,8 @@ void write_startup_block() {
 }
 
 void scenario_warning(std::string_view text, int code, std::string_view path_field) {
-    log_empty_line();
-    log_empty_line();
-    log_line(">>> WARNING in subroutine INIT3 <<<");
-    log_line(std::string(text) + fmt_I(code, 3));
-    log_line_untrimmed("File: " + std::string(path_field));
-    log_empty_line();
-    log_empty_line();
+    log_warning_block("INIT3", {LogSeparator::empty, 2, 2, false},
+                      {std::string(text) + fmt_I(code, 3), kept_blanks("File: " + std::string(path_field))});
 }
 
 // Reads up to MXDESC3 lines of the scenario file into LAYER_STATE.scenario, each

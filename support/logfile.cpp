@@ -87,6 +87,27 @@ void log_blank_line() { log_line_untrimmed(""); }
 
 void log_empty_line() { put_char(stream(), '\n'); }
 
+void log_warning_block(std::string_view caller, const WarningFrame& frame, const std::vector<BlockLine>& lines) {
+    const auto separators = [&frame](int n) {
+        for (int i = 0; i < n; ++i) {
+            if (frame.separator == LogSeparator::blank)
+                log_blank_line();
+            else
+                log_empty_line();
+        }
+    };
+    separators(frame.before);
+    log_line(">>> WARNING in subroutine " + std::string(caller) + " <<<");
+    for (const BlockLine& line : lines) {
+        if (line.keep_blanks)
+            log_line_untrimmed(line.text);
+        else
+            log_line(line.text);
+    }
+    separators(frame.after);
+    if (frame.flush) log_flush();
+}
+
 void log_text(std::string_view text) { put(stream(), text); }
 
 void log_flush() { checked_flush(stream()); }

@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 namespace orvex::detail {
 
@@ -25,6 +27,38 @@ void log_flush();
 // The log unit: opens the log through INITLOG3 with this caller tag when it is
 // not open yet, and returns LOGDEV.
 int log_unit(std::string_view caller);
+
+// ---- Warning blocks written straight to the log -----------------------------
+// A block is: `before` separator lines, ">>> WARNING in subroutine " + caller +
+// " <<<", its lines, `after` separator lines, and a flush when asked. Each block
+// keeps the frame it has always had: the separator is a blank line (five
+// blanks, log_blank_line) or an empty line (log_empty_line).
+
+enum class LogSeparator { blank, empty };
+
+struct WarningFrame {
+    LogSeparator separator;
+    int before;  // separator lines before the heading
+    int after;   // separator lines after the last line
+    bool flush;  // flush the log after the block
+};
+
+// One line of a block: written like log_line (trailing blanks dropped) unless
+// made by kept_blanks, then like log_line_untrimmed.
+struct BlockLine {
+    BlockLine(std::string line) : text(std::move(line)) {}
+    BlockLine(const char* line) : text(line) {}
+    std::string text;
+    bool keep_blanks = false;
+};
+
+inline BlockLine kept_blanks(std::string line) {
+    BlockLine out(std::move(line));
+    out.keep_blanks = true;
+    return out;
+}
+
+void log_warning_block(std::string_view caller, const WarningFrame& frame, const std::vector<BlockLine>& lines);
 
 // Writes text to standard output as it stands, and flushes standard output:
 // for the layer's lines that go there besides the log.

@@ -93,14 +93,10 @@ void OPNLOG3(int fid, std::string_view eqname, int fstatus) {
         log_line("Execution ID " + quoted(execid.view()));
         log_line(grid_name);
     } else {
-        log_empty_line();
-        log_empty_line();
-        log_line(">>> WARNING in subroutine OPNLOG3 <<<");
-        log_line("Warning netCDF file header attribute EXEC_ID.");
-        log_line_untrimmed("Not available for file:  " + s.flist.str());
-        log_line("netCDF error number" + fmt_I(status, 5));
-        log_empty_line();
-        log_empty_line();
+        log_warning_block("OPNLOG3", {LogSeparator::empty, 2, 2, false},
+                          {"Warning netCDF file header attribute EXEC_ID.",
+                           kept_blanks("Not available for file:  " + s.flist.str()),
+                           "netCDF error number" + fmt_I(status, 5)});
         log_line("");
         log_line_untrimmed(opened_as);
         log_line(file_name);
