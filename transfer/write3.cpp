@@ -73,10 +73,10 @@ bool WRITE3(std::string_view fname, std::string_view vname, int jdate, int jtime
 
     if (s.ftype == DCTNRY3) return WRDICT3(fid, vname);
 
-    const RecordShape* shape = record_shape(s.ftype);
+    const FileType* type = record_type(s.ftype);
     int vid = ALLVARS;
     if (!same_padded(vname, ALLVAR3)) {
-        if (shape == nullptr || !shape->by_variable) {
+        if (type == nullptr || !type->records.by_variable) {
             QVWARN("WRITE3", jdate, jtime,
                    "File " + std::string(fname) + " of type " + std::string(type_name(s.ftype)) +
                        " WRITE BY VARIABLE not supported.");
@@ -101,7 +101,7 @@ bool WRITE3(std::string_view fname, std::string_view vname, int jdate, int jtime
     const int step = record_slot(r, s.tstep);
 
     // Every type a buffered file can hold has a record layout.
-    if (shape == nullptr) {
+    if (type == nullptr) {
         QVWARN("WRITE3", jdate, jtime, "File:  " + file + " of unknown type:" + fmt_I(s.ftype, 5));
         return false;
     }
