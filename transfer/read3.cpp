@@ -2,6 +2,7 @@
 #include <string>
 
 #include "gridfile/dictionary.hpp"
+#include "gridfile/filetypes.hpp"
 #include "gridfile/storage.hpp"
 #include "orvex/operations.hpp"
 #include "support/format.hpp"

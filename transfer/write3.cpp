@@ -4,6 +4,7 @@
 #include <string>
 
 #include "gridfile/dictionary.hpp"
+#include "gridfile/filetypes.hpp"
 #include "gridfile/storage.hpp"
 #include "orvex/operations.hpp"
 #include "support/format.hpp"
@@ -16,13 +17,9 @@ using namespace detail;
 
 namespace {
 
-// Seven-character type names of the write-by-variable refusal.
-std::string_view type_name(int ftype) {
-    static constexpr std::string_view names[] = {"UNKNOWN", "DGRAPH3", "CUSTOM3", "DCTNRY3", "GRDDED3",
-                                                 "BNDARY3", "IDDATA3", "PROFIL3", "GRNEST3", "SMATRX3"};
-    if (ftype < KFEVNT3 || ftype > SMATRX3) return "UNKNOWN";
-    return names[ftype - KFEVNT3];
-}
+// Type names of the write-by-variable refusal: those of the log, except
+// that the event file is shown as UNKNOWN too.
+std::string_view type_name(int ftype) { return ftype == KFEVNT3 ? "UNKNOWN" : logged_type_name(ftype); }
 
 std::string stamp(int jdate, int jtime) { return fmt_Im(jdate, 9, 7) + ":" + fmt_Im(jtime, 6, 6); }
 
