@@ -255,6 +255,12 @@ std::string_view logged_type_name(int code) {
     return t != nullptr && t->named_in_log ? t->name : "UNKNOWN";
 }
 
+bool compared_size(int code, Extent e) {
+    const FileType* t = file_type(code);
+    if (t == nullptr) return e == Cols || e == Rows;
+    return std::find(t->compared.begin(), t->compared.end(), e) != t->compared.end();
+}
+
 std::span<const AuxVar> index_part(const FileType& t) {
     return moves_records(t) ? t.aux : std::span<const AuxVar>{};
 }

@@ -119,6 +119,10 @@ const FileType* record_type(int code);
 // The seven-character name that log lines show for a type code.
 std::string_view logged_type_name(int code);
 
+// Whether CHKFIL3 compares size e of a file of the type with the caller's
+// description; a code without a row compares NCOLS and NROWS.
+bool compared_size(int code, Extent e);
+
 // The index part of a record: the auxiliary variables of a type whose
 // records are moved, none for the others.
 std::span<const AuxVar> index_part(const FileType& t);
