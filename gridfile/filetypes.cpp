@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstdlib>
+#include <string>
 
 #include "orvex/parms3.hpp"
 
@@ -18,9 +19,10 @@ using enum Extent;
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wmissing-field-initializers"
 
-// One array of a record's index part.
-constexpr AuxVar index_var(std::string_view name, int type, Extents shape, std::string_view open_msg,
-                           std::string_view read_msg, std::string_view write_msg) {
+// One array of a record's index part. Opening reports a missing one as
+// "Error reading ID for variable " + its name unless open_msg says otherwise.
+constexpr AuxVar index_var(std::string_view name, int type, Extents shape, std::string_view read_msg,
+                           std::string_view write_msg, std::string_view open_msg = {}) {
     return {name, type, true, shape, open_msg, read_msg, write_msg};
 }
 
@@ -37,55 +39,44 @@ constexpr AuxVar KFEVNT_AUX[] = {
     event_var("KFLNGTH", {Rows, Cols, Thik}, "Error reading netCDF ID for variable KFLNGTH"),
 };
 
-// ID-COUNT and ID head the site types; what differs is their wording.
-constexpr std::string_view OPEN_ID_COUNT = "Error reading ID for variable ID-COUNT";
+// The site list heads the site types; opening words its absence its own way.
 constexpr std::string_view OPEN_ID = "Error reading netcdf ID for variable ID";
 
 constexpr AuxVar IDDATA_INDEX[] = {
-    index_var("ID-COUNT", QVINT, {}, OPEN_ID_COUNT, "Error reading count for file ",
-              "Error writing site count to file "),
-    index_var("ID", QVINT, {Rows}, OPEN_ID, "Error reading ID list for file ", "Error writing site ID list to file "),
+    index_var("ID-COUNT", QVINT, {}, "Error reading count for file ", "Error writing site count to file "),
+    index_var("ID", QVINT, {Rows}, "Error reading ID list for file ", "Error writing site ID list to file ", OPEN_ID),
 };
 
 constexpr AuxVar PROFIL_INDEX[] = {
-    index_var("ID-COUNT", QVINT, {}, OPEN_ID_COUNT, "Error reading site count for file ",
-              "Error writing site count to file "),
-    index_var("ID", QVINT, {Rows}, OPEN_ID, "Error reading ID list for file ", "Error writing ID list to file "),
-    index_var("LEVEL-COUNT", QVINT, {Rows}, "Error reading ID for variable LEVEL-COUNT",
-              "Error reading profile-count for file ", "Error writing level count list to file "),
-    index_var("X", QVREAL, {Rows}, "Error reading ID for variable X", "Error reading X-coordinate for file ",
-              "Error writing X-coordinate list to file "),
-    index_var("Y", QVREAL, {Rows}, "Error reading ID for variable Y", "Error reading Y-coordinate for file ",
-              "Error writing Y-coordinate list to file "),
-    index_var("Z", QVREAL, {Rows}, "Error reading ID for variable Z", "Error reading Z-coordinate for file ",
-              "Error writing Z-coordinate list to file "),
+    index_var("ID-COUNT", QVINT, {}, "Error reading site count for file ", "Error writing site count to file "),
+    index_var("ID", QVINT, {Rows}, "Error reading ID list for file ", "Error writing ID list to file ", OPEN_ID),
+    index_var("LEVEL-COUNT", QVINT, {Rows}, "Error reading profile-count for file ",
+              "Error writing level count list to file "),
+    index_var("X", QVREAL, {Rows}, "Error reading X-coordinate for file ", "Error writing X-coordinate list to file "),
+    index_var("Y", QVREAL, {Rows}, "Error reading Y-coordinate for file ", "Error writing Y-coordinate list to file "),
+    index_var("Z", QVREAL, {Rows}, "Error reading Z-coordinate for file ", "Error writing Z-coordinate list to file "),
 };
 
 constexpr AuxVar GRNEST_INDEX[] = {
-    index_var("ID-COUNT", QVINT, {}, OPEN_ID_COUNT, "Error reading count for file ",
-              "Error writing site count to file "),
-    index_var("ID", QVINT, {Rows}, OPEN_ID, "Error reading ID list for file ", "Error writing ID list to file "),
-    index_var("WIN-COLS", QVINT, {Rows}, "Error reading ID for variable WIN-COLS",
-              "Error reading site column count for file ", "Error writing site column count list to file "),
-    index_var("WIN-ROWS", QVINT, {Rows}, "Error reading ID for variable WIN-ROWST",
-              "Error reading site row count for file ", "Error writing site row count list to file "),
-    index_var("WIN-LEVS", QVINT, {Rows}, "Error reading ID for variable WIN-LEVS",
-              "Error reading level count for file ", "Error writing level count list to file "),
-    index_var("X", QVDBLE, {Rows}, "Error reading ID for variable X", "Error reading X coord for file ",
-              "Error writing X-coordinate list to file "),
-    index_var("Y", QVDBLE, {Rows}, "Error reading ID for variable Y", "Error reading Y coord for file ",
-              "Error writing Y-coordinate list to file "),
-    index_var("DX", QVDBLE, {Rows}, "Error reading ID for variable DX", "Error reading cell DX for file ",
-              "Error writing cellsize DX list to file "),
-    index_var("DY", QVDBLE, {Rows}, "Error reading ID for variable DY", "Error reading cell DY for file ",
-              "Error writing cellsize DY list to file "),
+    index_var("ID-COUNT", QVINT, {}, "Error reading count for file ", "Error writing site count to file "),
+    index_var("ID", QVINT, {Rows}, "Error reading ID list for file ", "Error writing ID list to file ", OPEN_ID),
+    index_var("WIN-COLS", QVINT, {Rows}, "Error reading site column count for file ",
+              "Error writing site column count list to file "),
+    index_var("WIN-ROWS", QVINT, {Rows}, "Error reading site row count for file ",
+              "Error writing site row count list to file ", "Error reading ID for variable WIN-ROWST"),
+    index_var("WIN-LEVS", QVINT, {Rows}, "Error reading level count for file ",
+              "Error writing level count list to file "),
+    index_var("X", QVDBLE, {Rows}, "Error reading X coord for file ", "Error writing X-coordinate list to file "),
+    index_var("Y", QVDBLE, {Rows}, "Error reading Y coord for file ", "Error writing Y-coordinate list to file "),
+    index_var("DX", QVDBLE, {Rows}, "Error reading cell DX for file ", "Error writing cellsize DX list to file "),
+    index_var("DY", QVDBLE, {Rows}, "Error reading cell DY for file ", "Error writing cellsize DY list to file "),
 };
 
 constexpr AuxVar SMATRX_INDEX[] = {
-    index_var("COL-COUNT", QVINT, {Rows}, "Error reading ID for variable COL-COUNT",
-              "Error reading MAXROW for file ", "Error writing max-col-count array to file "),
-    index_var("COEFF-INDEX", QVINT, {Cols}, "Error reading ID for variable COEFF-INDEX",
-              "Error reading ROW INDEX for file ", "Error writing column-index array to file "),
+    index_var("COL-COUNT", QVINT, {Rows}, "Error reading MAXROW for file ",
+              "Error writing max-col-count array to file "),
+    index_var("COEFF-INDEX", QVINT, {Cols}, "Error reading ROW INDEX for file ",
+              "Error writing column-index array to file "),
 };
 
 constexpr Few<Dim, 3> GRID_DIMS{{"ROW", Rows}, {"COL", Cols}};
@@ -200,6 +191,10 @@ bool uses(const FileType& t, Extent e) {
         for (const Extent have : a.shape)
             if (depends_on(have, e)) return true;
     return false;
+}
+
+std::string open_message(const AuxVar& a) {
+    return a.open_msg.empty() ? "Error reading ID for variable " + std::string(a.name) : std::string(a.open_msg);
 }
 
 std::string_view dim_name(const FileType& t, Extent e) {

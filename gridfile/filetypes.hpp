@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <initializer_list>
 #include <span>
+#include <string>
 #include <string_view>
 
 namespace orvex::detail {
@@ -58,7 +59,7 @@ struct AuxVar {
     int type = 0;                // QVINT, QVREAL or QVDBLE, which are also its netCDF type
     bool per_record = false;     // the record dimension TSTEP is its slowest dimension
     Extents shape;               // its other dimensions, slowest first
-    std::string_view open_msg;   // opening's failure when the variable is missing
+    std::string_view open_msg;   // opening's failure when the variable is missing (see open_message)
     std::string_view read_msg;   // the record reader's failure, followed by the logical name
     std::string_view write_msg;  // the record writer's failure, followed by the logical name
 };
@@ -130,6 +131,10 @@ std::span<const AuxVar> index_part(const FileType& t);
 // Whether the type's records (data and index part) depend on extent e; a
 // boundary ring depends on NCOLS, NROWS and NTHIK.
 bool uses(const FileType& t, Extent e);
+
+// Opening's failure when auxiliary variable a is missing: its open_msg, or by
+// default "Error reading ID for variable " + its name.
+std::string open_message(const AuxVar& a);
 
 // The name of the type's own dimension of extent e.
 std::string_view dim_name(const FileType& t, Extent e);

@@ -131,7 +131,7 @@ bool Opener::type_layout() {
     }
     s_.laysz = static_cast<int>(laysz);
     for (std::size_t i = 0; i < t->aux.size(); ++i)
-        if (nc_.inq_varid(std::string(t->aux[i].name).c_str(), s_.nindx[i], t->aux[i].open_msg) != NC_NOERR)
+        if (nc_.inq_varid(std::string(t->aux[i].name).c_str(), s_.nindx[i], open_message(t->aux[i])) != NC_NOERR)
             return false;
     return true;
 }

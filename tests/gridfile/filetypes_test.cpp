@@ -4,6 +4,7 @@
 
 #include <climits>
 #include <string>
+#include <vector>
 
 #include "gridfile/filetypes.hpp"
 #include "orvex/parms3.hpp"
@@ -43,7 +44,6 @@ TEST(FileTypes, IndexPartIsTheAuxiliaryVariablesOfRecordTypes) {
         for (const AuxVar& a : t->aux) {
             EXPECT_EQ(a.per_record, records) << t->name << " " << a.name;
             EXPECT_TRUE(a.type == QVINT || a.type == QVREAL || a.type == QVDBLE) << t->name << " " << a.name;
-            EXPECT_FALSE(a.open_msg.empty()) << t->name << " " << a.name;
             EXPECT_EQ(a.read_msg.empty(), !records) << t->name << " " << a.name;
             EXPECT_EQ(a.write_msg.empty(), !records) << t->name << " " << a.name;
         }
@@ -133,6 +133,35 @@ TEST(FileTypes, SizesTheRecordsDependOn) {
         EXPECT_EQ(uses(t, Rows), c.rows) << t.name;
         EXPECT_EQ(uses(t, Thik), c.thik) << t.name;
     }
+}
+
+// What opening says of each missing auxiliary variable, in the table's order.
+TEST(FileTypes, OpeningMessagesOfMissingAuxiliaryVariables) {
+    const std::string id = "Error reading ID for variable ";
+    const struct {
+        int code;
+        std::vector<std::string> msgs;
+    } cases[] = {
+        {KFEVNT3,
+         {"Error reading netCDF ID for variable ID-COUNT", "Error reading netCDF variable ID",
+          "Error reading netCDF ID for variable LEVEL-COUNT", "Error reading netCDF ID for variable KFSDATE",
+          "Error reading netCDF ID for variable KFLNGTH"}},
+        {IDDATA3, {id + "ID-COUNT", "Error reading netcdf ID for variable ID"}},
+        {PROFIL3,
+         {id + "ID-COUNT", "Error reading netcdf ID for variable ID", id + "LEVEL-COUNT", id + "X", id + "Y",
+          id + "Z"}},
+        {GRNEST3,
+         {id + "ID-COUNT", "Error reading netcdf ID for variable ID", id + "WIN-COLS", id + "WIN-ROWST",
+          id + "WIN-LEVS", id + "X", id + "Y", id + "DX", id + "DY"}},
+        {SMATRX3, {id + "COL-COUNT", id + "COEFF-INDEX"}},
+    };
+    for (const auto& c : cases) {
+        const FileType& t = *file_type(c.code);
+        std::vector<std::string> msgs;
+        for (const AuxVar& a : t.aux) msgs.push_back(open_message(a));
+        EXPECT_EQ(msgs, c.msgs) << t.name;
+    }
+    for (const int code : {CUSTOM3, GRDDED3, BNDARY3, GRDATT3, PTRFLY3}) EXPECT_TRUE(file_type(code)->aux.empty());
 }
 
 TEST(FileTypes, NamesInLogLines) {
