@@ -6,6 +6,7 @@
 #include <cmath>
 #include <string>
 
+#include "gridfile/filetypes.hpp"
 #include "gridfile/layer.hpp"
 #include "gridfile/ncwrap.hpp"
 #include "gridfile/state3.hpp"
@@ -123,9 +124,9 @@ bool Comparer::run() {
     // A dictionary has no time axis, grid or layers to compare.
     if (s_.ftype != DCTNRY3) {
         time_axis();
-        if (s_.ftype == BNDARY3) integer("NTHIK", s_.nthik, d_.NTHIK3D);
-        if (s_.ftype != IDDATA3) integer("NCOLS", s_.ncols, d_.NCOLS3D);
-        if (s_.ftype != CUSTOM3) integer("NROWS", s_.nrows, d_.NROWS3D);
+        if (compared_size(s_.ftype, Extent::Thik)) integer("NTHIK", s_.nthik, d_.NTHIK3D);
+        if (compared_size(s_.ftype, Extent::Cols)) integer("NCOLS", s_.ncols, d_.NCOLS3D);
+        if (compared_size(s_.ftype, Extent::Rows)) integer("NROWS", s_.nrows, d_.NROWS3D);
         integer("NLAYS", s_.nlays, d_.NLAYS3D);
         integer("GDTYP", s_.gdtyp, d_.GDTYP3D);
         real("P_ALP", s_.p_alp, d_.P_ALP3D);

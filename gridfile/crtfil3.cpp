@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "gridfile/dictionary.hpp"
+#include "gridfile/filetypes.hpp"
 #include "gridfile/layer.hpp"
-#include "gridfile/layout.hpp"
 #include "gridfile/ncwrap.hpp"
 #include "gridfile/state3.hpp"
 #include "gridfile/storage.hpp"
@@ -32,20 +32,30 @@ void read_create_mode() {
     create_mode = NC_NOCLOBBER | NC_SHARE | (offset64 ? NC_64BIT_OFFSET : 0);
 }
 
-// Dimension ids by name, for the shapes of the layout table.
+// Dimension ids by name, for the shapes of the file-type table.
 class DimIds {
 public:
     void add(std::string_view name, int id) { ids_.push_back({name, id}); }
-    template <std::size_t N>
-    std::vector<int> shape(const std::array<std::string_view, N>& names, int rank) const {
+    std::vector<int> shape(std::initializer_list<std::string_view> names) const {
         std::vector<int> out;
-        for (int i = 0; i < rank; ++i)
-            for (const auto& [name, id] : ids_)
-                if (name == names[static_cast<std::size_t>(i)]) out.push_back(id);
+        for (const std::string_view n : names) add_id(n, out);
+        return out;
+    }
+    // "TSTEP" when per record, "LAY" when layered, then the type's own
+    // dimensions of the extents.
+    std::vector<int> shape(const FileType& t, bool per_record, bool layered, const Extents& extents) const {
+        std::vector<int> out;
+        if (per_record) add_id("TSTEP", out);
+        if (layered) add_id("LAY", out);
+        for (const Extent e : extents) add_id(dim_name(t, e), out);
         return out;
     }
 
 private:
+    void add_id(std::string_view name, std::vector<int>& out) const {
+        for (const auto& [n, id] : ids_)
+            if (n == name) out.push_back(id);
+    }
     struct Entry {
         std::string_view name;
         int id;
@@ -82,10 +92,10 @@ private:
     bool opening_attributes();
     bool description_attributes();
     bool base_dimensions_and_flags();
-    bool type_layout(const Layout& lay);
-    bool data_variables(const Layout& lay);
+    bool type_layout(const FileType& t);
+    bool data_variables(const FileType& t);
     bool extra_attributes();
-    bool finish(const Layout& lay);
+    bool finish(const FileType& t);
     bool steps();
 
     int fid_;
@@ -159,9 +169,7 @@ bool Creator::base_dimensions_and_flags() {
             return false;
         dims_.add(name, id);
     }
-    const std::array<std::string_view, 3> shape{"TSTEP", "VAR", "DATE-TIME"};
-    const std::array<std::string_view, 3> event_shape{"TSTEP", "DATE-TIME"};
-    const std::vector<int> ids = events ? dims_.shape(event_shape, 2) : dims_.shape(shape, 3);
+    const std::vector<int> ids = events ? dims_.shape({"TSTEP", "DATE-TIME"}) : dims_.shape({"TSTEP", "VAR", "DATE-TIME"});
     if (nc_.def_var("TFLAG", NC_INT, ids, s_.tindx, "Error creating netCDF variable TFLAG") != NC_NOERR) return false;
     const std::string_view units = events ? "<YYYYDDD,HHMMSS,C,R,H*MMSS>" : "<YYYYDDD,HHMMSS>";
     const std::string_view desc = events ? "Event-valid flags:  start YYYYDDD,HHMMSS; COL,ROW; duration H*MMSS>"
@@ -175,35 +183,32 @@ bool Creator::base_dimensions_and_flags() {
 }
 
 // The type's own dimensions and auxiliary variables, and the layer size.
-bool Creator::type_layout(const Layout& lay) {
-    for (int i = 0; i < lay.ndims; ++i) {
-        const DimSpec& dim = lay.dims[static_cast<std::size_t>(i)];
+bool Creator::type_layout(const FileType& t) {
+    for (const Dim& dim : t.dims) {
         const std::string name(dim.name);
-        const long long len = dim_length(dim.len, d_.NCOLS3D, d_.NROWS3D, d_.NTHIK3D);
+        const long long len = extent_length(dim.length, d_.NCOLS3D, d_.NROWS3D, d_.NTHIK3D);
         int id = 0;
         if (nc_.def_dim(name.c_str(), static_cast<std::size_t>(len), id, "Error creating netCDF dimension " + name) !=
             NC_NOERR)
             return false;
         dims_.add(dim.name, id);
     }
-    for (int i = 0; i < lay.naux; ++i) {
-        const AuxSpec& aux = lay.aux[static_cast<std::size_t>(i)];
+    for (std::size_t i = 0; i < t.aux.size(); ++i) {
+        const AuxVar& aux = t.aux[i];
         const std::string name(aux.name);
         const std::string msg = name == "KFEVENT" ? "Error creating netcdf variable KFEVENT"
                                                   : "Error creating netCDF variable " + name;
-        if (nc_.def_var(name.c_str(), aux.type, dims_.shape(aux.shape, aux.rank),
-                        s_.nindx[static_cast<std::size_t>(i)], msg) != NC_NOERR)
+        if (nc_.def_var(name.c_str(), aux.type, dims_.shape(t, aux.per_record, false, aux.shape), s_.nindx[i], msg) !=
+            NC_NOERR)
             return false;
     }
-    s_.laysz = clamp_int(layer_size(lay.laysz_create, d_.NCOLS3D, d_.NROWS3D, d_.NTHIK3D));
+    s_.laysz = clamp_int(layer_size(t, false, d_.NCOLS3D, d_.NROWS3D, d_.NTHIK3D));
     return true;
 }
 
 // One netCDF variable per data variable, with its three attributes.
-bool Creator::data_variables(const Layout& lay) {
-    std::array<std::string_view, 4> names{"TSTEP"};
-    std::copy_n(lay.shape.begin(), lay.rank, names.begin() + 1);
-    const std::vector<int> shape = dims_.shape(names, lay.rank + 1);
+bool Creator::data_variables(const FileType& t) {
+    const std::vector<int> shape = dims_.shape(t, true, t.data.layered, t.data.extents);
     s_.vars.assign(static_cast<std::size_t>(std::max(d_.NVARS3D, 0)), VarSlot{});
     for (int v = 0; v < d_.NVARS3D; ++v) {
         const auto i = static_cast<std::size_t>(v);
@@ -257,9 +262,9 @@ bool Creator::extra_attributes() {
 }
 
 // Data mode, the event counts, and the volatile synchronisation.
-bool Creator::finish(const Layout& lay) {
+bool Creator::finish(const FileType& t) {
     if (nc_.enddef("Error putting netCDF file into data mode.") != NC_NOERR) return false;
-    if (lay.ftype == KFEVNT3) {
+    if (t.code == KFEVNT3) {
         constexpr int SLAB = 8192;
         const std::vector<int> zeros(static_cast<std::size_t>(std::clamp(d_.NCOLS3D, 0, SLAB)), 0);
         for (int r = 0; r < d_.NROWS3D; ++r)
@@ -278,14 +283,14 @@ bool Creator::steps() {
     // The dictionary's creator abandons the dataset itself when it fails.
     if (d_.FTYPE3D == DCTNRY3) return CRDICT3(fid_);
     if (!description_attributes() || !base_dimensions_and_flags()) return false;
-    const Layout* lay = layout_of(d_.FTYPE3D);
-    if (lay == nullptr) {
+    const FileType* t = laid_out_type(d_.FTYPE3D);
+    if (t == nullptr) {
         warn_block("CRTFIL3", {"File creation error for file " + lname(fid_), "ILLEGAL FILE TYPE." + fmt_I(d_.FTYPE3D, 9)});
         return false;
     }
-    if (!type_layout(*lay) || !data_variables(*lay)) return false;
+    if (!type_layout(*t) || !data_variables(*t)) return false;
     if (d_.FTYPE3D == GRDATT3 && !extra_attributes()) return false;
-    return finish(*lay);
+    return finish(*t);
 }
 
 bool Creator::run() {

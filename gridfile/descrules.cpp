@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "gridfile/filetypes.hpp"
 #include "orvex/operations.hpp"
 #include "orvex/parms3.hpp"
 #include "support/format.hpp"
@@ -16,39 +17,6 @@ namespace {
 bool within(double v, double lo, double hi) { return v >= lo && v <= hi; }
 
 std::string quoted(std::string_view s) { return "\"" + std::string(s) + "\""; }
-
-// The counts a type requires to be at least 1, with their messages.
-struct CountRule {
-    enum Field { COLS, ROWS, THIK } field;
-    std::string_view msg;
-};
-
-struct TypeRules {
-    int ftype;
-    std::array<CountRule, 3> counts;
-    int ncounts;
-};
-
-constexpr CountRule BAD_NCOLS{CountRule::COLS, "Bad NCOLS"};
-constexpr CountRule BAD_NROWS{CountRule::ROWS, "Bad NROWS"};
-constexpr CountRule NONE{CountRule::COLS, ""};
-
-constexpr std::array<TypeRules, 10> TYPE_RULES{{
-    {GRDDED3, {BAD_NCOLS, BAD_NROWS, NONE}, 2},
-    {GRDATT3, {BAD_NCOLS, BAD_NROWS, NONE}, 2},
-    {BNDARY3, {BAD_NCOLS, BAD_NROWS, NONE}, 2},
-    {PTRFLY3, {BAD_NCOLS, BAD_NROWS, NONE}, 2},
-    {KFEVNT3, {BAD_NCOLS, BAD_NROWS, NONE}, 2},
-    {IDDATA3, {{{CountRule::ROWS, "Bad max site count NROWS"}, NONE, NONE}}, 1},
-    {PROFIL3, {{{CountRule::ROWS, "Bad max site count NROWS"}, {CountRule::COLS, "Bad max level count NCOLS"}, NONE}}, 2},
-    {GRNEST3, {{{CountRule::COLS, "Bad max cell-count NCOLS"}, {CountRule::ROWS, "Bad max nest count NROWS"}, NONE}}, 2},
-    {SMATRX3,
-     {{{CountRule::COLS, "Bad max matrix coeff-count NCOLS"},
-       {CountRule::ROWS, "Bad matrux NROWS"},
-       {CountRule::THIK, "Bad full-matrix col-count NTHIK"}}},
-     3},
-    {CUSTOM3, {{{CountRule::COLS, "Bad blob-size NCOLS"}, NONE, NONE}}, 1},
-}};
 
 // What is checked for each horizontal grid type 1..10.
 struct GridCheck {
@@ -96,38 +64,32 @@ void DescRules::duplicates(std::string_view label) const {
         }
 }
 
-bool DescRules::count_rules() {
-    for (const TypeRules& t : TYPE_RULES) {
-        if (t.ftype != f_.ftype) continue;
-        for (int i = 0; i < t.ncounts; ++i) {
-            const CountRule& c = t.counts[static_cast<std::size_t>(i)];
-            const int value = c.field == CountRule::COLS ? f_.ncols : c.field == CountRule::ROWS ? f_.nrows : f_.nthik;
-            if (!rule(value >= 1, with_value(c.msg, value))) return false;
-        }
+bool DescRules::count_rules(const FileType& t) {
+    for (const CountRule& c : t.checks.counts) {
+        const long long value = extent_length(c.count, f_.ncols, f_.nrows, f_.nthik);
+        if (!rule(value >= 1, with_value(c.msg, value))) return false;
     }
     return true;
 }
 
 TypeVerdict DescRules::type_rules() {
-    if (f_.ftype == DGRAPH3 || f_.ftype == DCTNRY3) return TypeVerdict::NO_CHECKS;
-    const bool known = std::any_of(TYPE_RULES.begin(), TYPE_RULES.end(),
-                                   [this](const TypeRules& t) { return t.ftype == f_.ftype; });
-    if (!known) return TypeVerdict::ILLEGAL;
-    if (!count_rules()) return TypeVerdict::NO_CHECKS;
-    if (f_.ftype == BNDARY3) {
+    const FileType* t = file_type(f_.ftype);
+    if (t == nullptr) return TypeVerdict::ILLEGAL;
+    if (!t->checks.checked) return TypeVerdict::NO_CHECKS;
+    if (!count_rules(*t)) return TypeVerdict::NO_CHECKS;
+    if (t->checks.boundary_width) {
         const int least = std::min(f_.ncols, f_.nrows);
         const int limit = file_check_ ? least / 2 : least + 1;
         if (!rule(std::abs(static_cast<long long>(f_.nthik)) <= limit, with_value("Bad boundary width NTHIK", f_.nthik)))
             return TypeVerdict::NO_CHECKS;
     }
-    if (f_.ftype == PTRFLY3) {
-        const int n = std::min(f_.nvars, MXVARS3);
-        for (const std::string_view air : {"AIR_LAT", "AIR_LON", "AIR_ELV"}) {
-            bool found = false;
-            for (int v = 0; v < n && !found; ++v) found = same_padded(f_.name(v), air);
-            if (!rule(found, "Variable " + std::string(air) + " not found in PTRFLY3-type file " + quoted(file_)))
-                return TypeVerdict::NO_CHECKS;
-        }
+    const int n = std::min(f_.nvars, MXVARS3);
+    for (const std::string_view required : t->checks.required) {
+        bool found = false;
+        for (int v = 0; v < n && !found; ++v) found = same_padded(f_.name(v), required);
+        if (!rule(found, "Variable " + std::string(required) + " not found in " + std::string(t->name) +
+                             "-type file " + quoted(file_)))
+            return TypeVerdict::NO_CHECKS;
     }
     return TypeVerdict::CHECK;
 }
@@ -202,7 +164,8 @@ bool DescRules::monotonic(int nlays, std::span<const float> s) {
 }
 
 bool DescRules::vertical(int vgtyp, std::span<const float> surfaces) {
-    if (f_.ftype != KFEVNT3 && f_.ftype != DGRAPH3 &&
+    const FileType* t = file_type(f_.ftype);
+    if ((t == nullptr || t->checks.layers) &&
         !rule(f_.nlays >= 1, with_value("Illegal vertical layer dimension:", f_.nlays)))
         return false;
     if (f_.nlays <= 1) return true;

@@ -9,6 +9,8 @@
 
 namespace orvex::detail {
 
+struct FileType;
+
 // What the rules look at.
 struct DescFacts {
     int ftype = 0, nvars = 0, ncols = 0, nrows = 0, nlays = 0, nthik = 0, gdtyp = 0;
@@ -52,7 +54,7 @@ private:
         failed_ = true;
         return report_(msg);
     }
-    bool count_rules();
+    bool count_rules(const FileType& t);
     bool projection(double alp_lo, double alp_hi, int code);
     bool monotonic(int nlays, std::span<const float> s);
 

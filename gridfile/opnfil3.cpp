@@ -14,7 +14,7 @@
 #include "gridfile/dictionary.hpp"
 #include "gridfile/hdrcheck.hpp"
 #include "gridfile/layer.hpp"
-#include "gridfile/layout.hpp"
+#include "gridfile/filetypes.hpp"
 #include "gridfile/ncwrap.hpp"
 #include "gridfile/state3.hpp"
 #include "gridfile/storage.hpp"
@@ -114,25 +114,22 @@ bool Opener::record_axis() {
 
 // Layer size and auxiliary variables of the type.
 bool Opener::type_layout() {
-    const Layout* lay = layout_of(s_.ftype);
-    if (lay == nullptr) {
+    const FileType* t = laid_out_type(s_.ftype);
+    if (t == nullptr) {
         QVMSG2("File opening error:  ILLEGAL FILE TYPE for file " + lname(fid_));
         QVMSG2("Unknown file type" + fmt_I(s_.ftype, 9));
         return false;
     }
-    const long long laysz = layer_size(lay->laysz_open, s_.ncols, s_.nrows, s_.nthik);
+    const long long laysz = layer_size(*t, true, s_.ncols, s_.nrows, s_.nthik);
     // A boundary thicker than its grid gives a negative ring; it addresses nothing.
-    if (lay->laysz_open != LayerSize::NONE && (laysz < 0 || laysz > INT_MAX)) {
+    if (laysz < 0 || laysz > INT_MAX) {
         QVABORT(s_.flist, fid_, NC_EINVAL, "Illegal layer size for file header dimensions");
         return false;
     }
     s_.laysz = static_cast<int>(laysz);
-    for (int i = 0; i < lay->naux; ++i) {
-        const AuxSpec& aux = lay->aux[static_cast<std::size_t>(i)];
-        if (nc_.inq_varid(std::string(aux.name).c_str(), s_.nindx[static_cast<std::size_t>(i)], aux.open_msg) !=
-            NC_NOERR)
+    for (std::size_t i = 0; i < t->aux.size(); ++i)
+        if (nc_.inq_varid(std::string(t->aux[i].name).c_str(), s_.nindx[i], open_message(t->aux[i])) != NC_NOERR)
             return false;
-    }
     return true;
 }
 

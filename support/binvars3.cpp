@@ -2,6 +2,7 @@
 #include <string>
 #include <vector>
 
+#include "gridfile/filetypes.hpp"
 #include "gridfile/state3.hpp"
 #include "orvex/operations.hpp"
 #include "support/iobin3.hpp"
@@ -14,20 +15,16 @@ namespace {
 
 // Whether records of a file type have a layer dimension (just below the
 // record slot in the request); false with a report for a type with no
-// binary records.
+// records.
 bool layered_type(const FileSlot& s, int vid, bool& layered) {
-    switch (s.ftype) {
-        case CUSTOM3: case GRDDED3: case BNDARY3: case IDDATA3: case PROFIL3: case GRDATT3: case PTRFLY3:
-            layered = true;
-            return true;
-        case GRNEST3: case SMATRX3:
-            layered = false;
-            return true;
-        default:
-            QVMSG2(vid > 0 ? "RDVARS:  bad file type for variable " + var_name(s, vid) + "from file " + s.flist.str()
-                           : "RDVARS:  bad file type for file " + s.flist.str());
-            return false;
+    const FileType* t = record_type(s.ftype);
+    if (t == nullptr) {
+        QVMSG2(vid > 0 ? "RDVARS:  bad file type for variable " + var_name(s, vid) + "from file " + s.flist.str()
+                       : "RDVARS:  bad file type for file " + s.flist.str());
+        return false;
     }
+    layered = t->data.layered;
+    return true;
 }
 
 }  // namespace

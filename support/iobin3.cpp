@@ -28,6 +28,7 @@
 #include <string>
 #include <vector>
 
+#include "gridfile/filetypes.hpp"
 #include "gridfile/state3.hpp"
 #include "orvex/fdesc3.hpp"
 #include "orvex/operations.hpp"
@@ -212,77 +213,66 @@ bool open_stream(BinState& st, std::string_view path, const char* mode, std::str
 
 // ---- Layout -------------------------------------------------------------------
 
-bool has_index(int ftype) { return ftype == IDDATA3 || ftype == PROFIL3 || ftype == SMATRX3; }
+// The row of an open file's type, one that the binary form supports.
+const FileType& type_of(const BinState& st) { return *file_type(st.ftype); }
 
-// Integers of a record's index part (the same in the file and in the buffer).
-std::int64_t index_ints(int ftype, std::int64_t ncols, std::int64_t nrows) {
-    switch (ftype) {
-        case IDDATA3: return nrows + 1;
-        case PROFIL3: return 2 * nrows + 1;
-        case SMATRX3: return nrows + ncols;
-        default: return 0;
-    }
+bool has_index(const BinState& st) { return !index_part(type_of(st)).empty(); }
+
+// Values of a record's index part of one data type: its integers (the same in
+// the file and in the buffer) or its reals (coordinates: doubles in the file,
+// reals in the buffer).
+std::int64_t index_values(const BinState& st, int vtype) {
+    std::int64_t n = 0;
+    for (const AuxVar& a : index_part(type_of(st)))
+        if (a.type == vtype) n += aux_length(a, st.ncols, st.nrows, st.nthik);
+    return n;
 }
 
-// Coordinates of a profile record's index part: doubles in the file, reals in the buffer.
-std::int64_t index_coords(int ftype, std::int64_t nrows) { return ftype == PROFIL3 ? 3 * nrows : 0; }
-
-std::int64_t index_file_bytes(const BinState& st) {
-    return 4 * index_ints(st.ftype, st.ncols, st.nrows) + 8 * index_coords(st.ftype, st.nrows);
-}
+std::int64_t index_file_bytes(const BinState& st) { return 4 * index_values(st, QVINT) + 8 * index_values(st, QVREAL); }
 
 std::int64_t index_buffer_bytes(const BinState& st) {
-    return 4 * index_ints(st.ftype, st.ncols, st.nrows) + 4 * index_coords(st.ftype, st.nrows);
+    return 4 * index_values(st, QVINT) + 4 * index_values(st, QVREAL);
 }
 
 int flag_pairs(const BinState& st) { return std::max(st.nvars, 1); }
 std::int64_t flag_bytes(const BinState& st) { return 8 * static_cast<std::int64_t>(flag_pairs(st)); }
 
-// Layers stored per variable: a sparse-matrix record has no layer dimension.
-int stored_layers(const BinState& st) { return st.ftype == SMATRX3 ? 1 : st.nlays; }
+// Layers stored per variable: a record without a layer dimension stores one.
+bool layered(const BinState& st) { return type_of(st).data.layered; }
+int stored_layers(const BinState& st) { return layered(st) ? st.nlays : 1; }
 
 struct LayoutInput {
     int ftype, gdtyp, ncols, nrows, nlays, nthik, nvars, mxrec;
     std::span<const int> vtypes;  // at least nvars entries
 };
 
-// Values in one layer of one variable by file type; NVALS_UNSET when the
-// dimensions the type uses are invalid (reported).
+// Values in one layer of one variable of a supported type; NVALS_UNSET when
+// the dimensions the type uses are invalid (reported).
 std::int64_t values_per_layer(const LayoutInput& in) {
-    const std::int64_t c = in.ncols, r = in.nrows, t = in.nthik;
-    const bool cols_used = in.ftype != IDDATA3;
-    const bool rows_used = in.ftype != CUSTOM3;
-    if ((cols_used && c < 0) || (rows_used && r < 0)) {
+    const FileType& t = *file_type(in.ftype);
+    if ((uses(t, Extent::Cols) && in.ncols < 0) || (uses(t, Extent::Rows) && in.nrows < 0)) {
         QVMESG("Invalid dimensions:  NCOLS " + std::to_string(in.ncols) + "  NROWS " + std::to_string(in.nrows));
         return NVALS_UNSET;
     }
-    switch (in.ftype) {
-        case CUSTOM3: return c;
-        case GRDDED3: return c * r;
-        case BNDARY3: {
-            std::int64_t perim = 0;
-            if (__builtin_mul_overflow(2 * (t < 0 ? -t : t), c + r + 2 * t, &perim)) {
-                QVMESG("Record size too large");
-                return NVALS_UNSET;
-            }
-            if (perim < 0) {
-                QVMESG("Invalid boundary thickness NTHIK " + std::to_string(in.nthik));
-                return NVALS_UNSET;
-            }
-            return perim;
+    std::int64_t nvals = 1;
+    for (const Extent e : t.data.extents) {
+        long long len = extent_length(e, in.ncols, in.nrows, in.nthik);
+        if (e == Extent::Perim && !perim_cells(in.ncols, in.nrows, in.nthik, len)) {
+            QVMESG("Record size too large");
+            return NVALS_UNSET;
         }
-        case IDDATA3: return r;
-        case PROFIL3: return c * r;
-        case SMATRX3: return c;
-        default: return NVALS_UNSET;
+        if (e == Extent::Perim && len < 0) {
+            QVMESG("Invalid boundary thickness NTHIK " + std::to_string(in.nthik));
+            return NVALS_UNSET;
+        }
+        nvals *= len;
     }
+    return nvals;
 }
 
 bool supported_type(int ftype) {
-    switch (ftype) {
-        case CUSTOM3: case GRDDED3: case BNDARY3: case IDDATA3: case PROFIL3: case SMATRX3: return true;
-        default: return false;
-    }
+    const FileType* t = file_type(ftype);
+    return t != nullptr && t->binary;
 }
 
 std::int64_t element_size(const BinState& st, int vtype) {
@@ -561,7 +551,7 @@ std::vector<Segment> data_segments(const BinState& st, std::int64_t recoff, int 
     std::vector<Segment> segs;
     const int first = vid > 0 ? vid : 1;
     const int last = vid > 0 ? vid : st.nvars;
-    const bool one_layer = lay > 0 && st.ftype != SMATRX3;
+    const bool one_layer = lay > 0 && layered(st);
     for (int v = first; v <= last; ++v) {
         const auto i = static_cast<std::size_t>(v - 1);
         Segment s{recoff + st.offset[i], st.laysize[i] * stored_layers(st)};
@@ -573,7 +563,7 @@ std::vector<Segment> data_segments(const BinState& st, std::int64_t recoff, int 
 }
 
 bool valid_layer(const BinState& st, int lay, std::string_view op) {
-    if (lay > st.nlays && st.ftype != SMATRX3) {
+    if (lay > st.nlays && layered(st)) {
         QVMESG(str(op) + ":  invalid layer number " + std::to_string(lay));
         return false;
     }
@@ -587,10 +577,10 @@ constexpr std::size_t COORD_SLICE = 1024;
 // profile coordinates to reals; advances out.
 bool read_index(const BinState& st, std::int64_t recoff, unsigned char*& out, const std::string& seekmsg,
                 const std::string& readmsg) {
-    const auto nints = static_cast<std::size_t>(index_ints(st.ftype, st.ncols, st.nrows));
+    const auto nints = static_cast<std::size_t>(index_values(st, QVINT));
     if (!read_at(st.stream, recoff + flag_bytes(st), out, 4 * nints, seekmsg, readmsg)) return false;
     out += 4 * nints;
-    auto left = static_cast<std::size_t>(index_coords(st.ftype, st.nrows));
+    auto left = static_cast<std::size_t>(index_values(st, QVREAL));
     double d[COORD_SLICE];
     while (left > 0) {
         const std::size_t n = std::min(left, COORD_SLICE);
@@ -608,10 +598,10 @@ bool read_index(const BinState& st, std::int64_t recoff, unsigned char*& out, co
 // Writes the index part from in, converting the profile coordinates to doubles; advances in.
 bool write_index(const BinState& st, std::int64_t recoff, const unsigned char*& in, const std::string& seekmsg,
                  const std::string& writemsg) {
-    const auto nints = static_cast<std::size_t>(index_ints(st.ftype, st.ncols, st.nrows));
+    const auto nints = static_cast<std::size_t>(index_values(st, QVINT));
     if (!write_at(st.stream, recoff + flag_bytes(st), in, 4 * nints, seekmsg, writemsg)) return false;
     in += 4 * nints;
-    auto left = static_cast<std::size_t>(index_coords(st.ftype, st.nrows));
+    auto left = static_cast<std::size_t>(index_values(st, QVREAL));
     double d[COORD_SLICE];
     while (left > 0) {
         const std::size_t n = std::min(left, COORD_SLICE);
@@ -637,7 +627,7 @@ const BinState* bin_state(int fid) { return valid_fid(fid) ? state_of(fid) : nul
 
 std::int64_t bin_read_bytes(int fid, int vid, int lay) {
     const BinState* st = bin_state(fid);
-    if (st == nullptr || vid > st->nvars || (lay > st->nlays && st->ftype != SMATRX3)) return -1;
+    if (st == nullptr || vid > st->nvars || (lay > st->nlays && layered(*st))) return -1;
     std::int64_t bytes = index_buffer_bytes(*st);
     for (const Segment& s : data_segments(*st, 0, vid, lay)) bytes += s.bytes;
     return bytes;
@@ -901,12 +891,12 @@ bool RDBVARS(int fid, int vid, int lay, int rec, void* buffer) {
     if (st == nullptr || !valid_vid(vid, st->nvars, "RDBVARS") || !valid_layer(*st, lay, "RDBVARS") ||
         !valid_record(*st, rec, recoff, "RDBVARS"))
         return false;
-    const bool whole = has_index(st->ftype) || (vid <= 0 && lay <= 0);
+    const bool whole = has_index(*st) || (vid <= 0 && lay <= 0);
     const std::string what = whole ? "TIMESTEP" : "V-TIMESTEP";
     const std::string seekmsg = "RDBVARS:  fseeko( " + what + " ) failure";
     const std::string readmsg = "RDBVARS:  fread( " + what + " ) failure";
     auto* out = static_cast<unsigned char*>(buffer);
-    if (has_index(st->ftype) && !read_index(*st, recoff, out, seekmsg, readmsg)) return false;
+    if (has_index(*st) && !read_index(*st, recoff, out, seekmsg, readmsg)) return false;
     for (const Segment& s : data_segments(*st, recoff, vid, lay)) {
         if (!read_at(st->stream, s.off, out, static_cast<std::size_t>(s.bytes), seekmsg, readmsg)) return false;
         out += s.bytes;
@@ -923,7 +913,7 @@ bool WRBVARS(int fid, int vid, int rec, const void* buffer) {
     const std::string seekmsg = "WRBVARS:  fseeko( TIMESTEP ) failure";
     const std::string writemsg = "WRBVARS:  fwrite( TIMESTEP ) failure";
     const auto* in = static_cast<const unsigned char*>(buffer);
-    if (has_index(st->ftype) && !write_index(*st, recoff, in, seekmsg, writemsg)) return false;
+    if (has_index(*st) && !write_index(*st, recoff, in, seekmsg, writemsg)) return false;
     for (const Segment& s : data_segments(*st, recoff, vid, 0)) {
         if (!write_at(st->stream, s.off, in, static_cast<std::size_t>(s.bytes), seekmsg, writemsg)) return false;
         in += s.bytes;

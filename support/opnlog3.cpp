@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "gridfile/filetypes.hpp"
 #include "gridfile/layer.hpp"
 #include "gridfile/state3.hpp"
 #include "gridfile/storage.hpp"
@@ -24,14 +25,7 @@ constexpr std::array<std::string_view, 7> MODE_NAMES{
     "????????????????", "OLD:READ-ONLY   ", "OLD:READ-WRITE  ", "NEW(READ-WRITE )",
     "UNKNOWN(R-W)    ", "NEW(CREAT/TRUNC)", "????????????????"};
 
-// File-type names by file type, clamped into -4..7.
-constexpr std::array<std::string_view, 12> TYPE_NAMES{
-    "UNKNOWN ", "KFEVNT3 ", "DGRAPH3 ", "CUSTOM3 ", "DCTNRY3 ", "GRDDED3 ",
-    "BNDARY3 ", "IDDATA3 ", "PROFIL3 ", "GRNEST3 ", "SMATRX3 ", "UNKNOWN "};
-
 std::string_view mode_name(int fstatus) { return MODE_NAMES[static_cast<std::size_t>(std::clamp(fstatus, 0, 6))]; }
-
-std::string_view type_name(int ftype) { return TYPE_NAMES[static_cast<std::size_t>(std::clamp(ftype, -4, 7) + 4)]; }
 
 std::string access_text(const FileSlot& s) {
     const std::string_view text = s.volat ? (s.ronly ? "VOLATILE READONLY" : "VOLATILE READWRITE")
@@ -82,7 +76,7 @@ void OPNLOG3(int fid, std::string_view eqname, int fstatus) {
 
     const std::string opened_as = quoted(s.flist.view()) + " opened as " + std::string(mode_name(fstatus));
     const std::string file_name = "File name " + quoted(eqname);
-    const std::string file_type = "File type " + std::string(type_name(s.ftype));
+    const std::string file_type = "File type " + std::string(logged_type_name(s.ftype)) + " ";
     const std::string grid_name = "Grid name " + quoted(s.gdnam.view());
     if (status == NC_NOERR) {
         if (execid[0] == '\0') execid = CMISS3;

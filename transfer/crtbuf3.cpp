@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "gridfile/filetypes.hpp"
 #include "gridfile/state3.hpp"
 #include "orvex/operations.hpp"
 #include "support/format.hpp"
@@ -15,21 +16,10 @@ namespace {
 // Values in one layer of one variable for the types a buffered file can hold;
 // false for every other type.
 bool buffered_layer_size(const Fdesc3& d, long long& nvals) {
-    switch (d.FTYPE3D) {
-        case CUSTOM3:
-            nvals = d.NCOLS3D;
-            return true;
-        case GRDDED3:
-        case GRDATT3:
-            nvals = static_cast<long long>(d.NCOLS3D) * d.NROWS3D;
-            return true;
-        case BNDARY3:
-            nvals = 2LL * std::abs(static_cast<long long>(d.NTHIK3D)) *
-                    (static_cast<long long>(d.NCOLS3D) + d.NROWS3D + 2LL * d.NTHIK3D);
-            return true;
-        default:
-            return false;
-    }
+    const FileType* t = file_type(d.FTYPE3D);
+    if (t == nullptr || !t->buffered) return false;
+    nvals = layer_size(*t, false, d.NCOLS3D, d.NROWS3D, d.NTHIK3D);
+    return true;
 }
 
 }  // namespace

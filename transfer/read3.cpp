@@ -2,6 +2,7 @@
 #include <string>
 
 #include "gridfile/dictionary.hpp"
+#include "gridfile/filetypes.hpp"
 #include "gridfile/storage.hpp"
 #include "orvex/operations.hpp"
 #include "support/format.hpp"
@@ -70,7 +71,7 @@ bool READ3(std::string_view fname, std::string_view vname, int layer, int jdate,
     // A type without a record layout is refused before its time flags are
     // touched: their shape is not that of the other types. (Every type a
     // buffered file can hold has one.)
-    if (record_shape(s.ftype) == nullptr) {
+    if (record_type(s.ftype) == nullptr) {
         QVWARN("READ3", jdate, jtime,
                "File:  " + std::string(trim_right(fname)) + " of unknown type:" + fmt_I(s.ftype, 5));
         return false;

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "gridfile/dictionary.hpp"
+#include "gridfile/filetypes.hpp"
 #include "gridfile/storage.hpp"
 #include "orvex/operations.hpp"
 #include "support/format.hpp"
@@ -16,13 +17,9 @@ using namespace detail;
 
 namespace {
 
-// Seven-character type names of the write-by-variable refusal.
-std::string_view type_name(int ftype) {
-    static constexpr std::string_view names[] = {"UNKNOWN", "DGRAPH3", "CUSTOM3", "DCTNRY3", "GRDDED3",
-                                                 "BNDARY3", "IDDATA3", "PROFIL3", "GRNEST3", "SMATRX3"};
-    if (ftype < KFEVNT3 || ftype > SMATRX3) return "UNKNOWN";
-    return names[ftype - KFEVNT3];
-}
+// Type names of the write-by-variable refusal: those of the log, except
+// that the event file is shown as UNKNOWN too.
+std::string_view type_name(int ftype) { return ftype == KFEVNT3 ? "UNKNOWN" : logged_type_name(ftype); }
 
 std::string stamp(int jdate, int jtime) { return fmt_Im(jdate, 9, 7) + ":" + fmt_Im(jtime, 6, 6); }
 
@@ -73,10 +70,10 @@ bool WRITE3(std::string_view fname, std::string_view vname, int jdate, int jtime
 
     if (s.ftype == DCTNRY3) return WRDICT3(fid, vname);
 
-    const RecordShape* shape = record_shape(s.ftype);
+    const FileType* type = record_type(s.ftype);
     int vid = ALLVARS;
     if (!same_padded(vname, ALLVAR3)) {
-        if (shape == nullptr || !shape->by_variable) {
+        if (type == nullptr || !type->records.by_variable) {
             QVWARN("WRITE3", jdate, jtime,
                    "File " + std::string(fname) + " of type " + std::string(type_name(s.ftype)) +
                        " WRITE BY VARIABLE not supported.");
@@ -101,7 +98,7 @@ bool WRITE3(std::string_view fname, std::string_view vname, int jdate, int jtime
     const int step = record_slot(r, s.tstep);
 
     // Every type a buffered file can hold has a record layout.
-    if (shape == nullptr) {
+    if (type == nullptr) {
         QVWARN("WRITE3", jdate, jtime, "File:  " + file + " of unknown type:" + fmt_I(s.ftype, 5));
         return false;
     }

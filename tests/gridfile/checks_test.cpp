@@ -319,5 +319,38 @@ TEST(Checks, CallerAgainstFile) {
     EXPECT_EQ(want, between(r.log, "MARK", "END"));
 }
 
+// CHKFIL3 compares only the sizes a type's file is shaped by: NTHIK for the
+// boundary, NCOLS except for id-data, NROWS except for the custom type.
+TEST(Checks, CallerAgainstFileSizesByType) {
+    Sandbox box;
+    const struct {
+        int ftype;
+        const char* name;
+        Lines compared;
+    } cases[] = {
+        {GRDDED3, "G", {"NCOLS", "NROWS"}},         {BNDARY3, "B", {"NTHIK", "NCOLS", "NROWS"}},
+        {IDDATA3, "I", {"NROWS"}},                  {CUSTOM3, "C", {"NCOLS"}},
+        {SMATRX3, "S", {"NCOLS", "NROWS"}},         {KFEVNT3, "K", {"NCOLS", "NROWS"}},
+    };
+    for (const auto& c : cases) {
+        const Outcome r = box.run({{c.name, box.path(std::string(c.name) + ".nc")}}, [&] {
+            describe(c.ftype);
+            ASSERT_TRUE(OPEN3(c.name, FSNEW3, "CHECKS"));
+            FDESC3.NCOLS3D += 1;
+            FDESC3.NROWS3D += 1;
+            FDESC3.NTHIK3D += 1;
+            QVMSG2("MARK");
+            EXPECT_FALSE(CHKFIL3(NAME2FID(c.name)));
+            QVMSG2("END");
+        });
+        EXPECT_EQ(0, r.status) << r.log;
+        Lines sizes;
+        const std::string head = "     Inconsistent file attribute ";
+        for (const std::string& line : between(r.log, "MARK", "END"))
+            if (line.rfind(head, 0) == 0) sizes.push_back(line.substr(head.size(), 5));
+        EXPECT_EQ(c.compared, sizes) << c.name;
+    }
+}
+
 }  // namespace
 }  // namespace gf_test

@@ -8,7 +8,6 @@
 #include <string>
 #include <vector>
 
-#include "gridfile/layout.hpp"
 #include "transfer/records.hpp"
 #include "transfer/transfer.hpp"
 #include "transfer_fixture.hpp"
@@ -223,32 +222,6 @@ TEST_P(RecordRoundTrip, WritesAndReadsEveryShape) {
 
 INSTANTIATE_TEST_SUITE_P(EveryFileType, RecordRoundTrip, ::testing::ValuesIn(CASES),
                          [](const ::testing::TestParamInfo<Case>& info) { return std::string(info.param.label); });
-
-// The record table and the file-layout table describe the same files: index
-// arrays are the auxiliary variables in their order and type, and a record's
-// hyperslab has the rank of the data variables.
-TEST(RecordTable, AgreesWithTheFileLayout) {
-    detail::FileSlot s;
-    s.ncols = M;
-    s.nrows = N;
-    s.nlays = NLAYS;
-    s.nthik = 1;
-    for (const Case& c : CASES) {
-        const detail::RecordShape* shape = detail::record_shape(c.ftype);
-        const detail::Layout* layout = detail::layout_of(c.ftype);
-        ASSERT_NE(shape, nullptr) << c.label;
-        ASSERT_NE(layout, nullptr) << c.label;
-        ASSERT_EQ(static_cast<int>(shape->index.size()), layout->naux) << c.label;
-        for (std::size_t k = 0; k < shape->index.size(); ++k) {
-            EXPECT_EQ(shape->index[k].var, layout->aux[k].name) << c.label;
-            EXPECT_EQ(shape->index[k].vtype, layout->aux[k].type) << c.label;
-        }
-        detail::Hyperslab slab;
-        detail::data_slab(s, *shape, 1, NLAYS, 1, slab);
-        EXPECT_EQ(slab.rank, layout->rank + 1) << c.label;
-    }
-    for (const int ftype : {KFEVNT3, DGRAPH3, DCTNRY3, 9}) EXPECT_EQ(detail::record_shape(ftype), nullptr) << ftype;
-}
 
 // The movers never hand netCDF vectors of another rank than the variable's.
 TEST(Hyperslab, RankMustMatchTheVariable) {
