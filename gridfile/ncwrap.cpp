@@ -35,6 +35,8 @@ int get_all(int ncid, int varid, const char* name, std::vector<T>& out, Get get)
 
 int create_dataset(const std::string& path, int mode, int& ncid) { return nc_create(path.c_str(), mode, &ncid); }
 
+int open_dataset(const std::string& path, int mode, int& ncid) { return nc_open(path.c_str(), mode, &ncid); }
+
 int NcFile::report(int status, std::string_view msg) const {
     if (status != NC_NOERR && !msg.empty()) QVABORT(lname_, fid_, status, msg);
     return status;

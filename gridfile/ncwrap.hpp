@@ -20,6 +20,8 @@ namespace orvex::detail {
 // Creates a new dataset at path with netCDF creation mode `mode`; ncid gets
 // its id. The netCDF status; the caller reports a failure.
 int create_dataset(const std::string& path, int mode, int& ncid);
+// Opens the existing dataset at path with netCDF open mode `mode`; the same.
+int open_dataset(const std::string& path, int mode, int& ncid);
 
 class NcFile {
 public:

@@ -212,7 +212,7 @@ bool open_netcdf(std::string_view path, int fid, bool writable, std::string_view
     const std::string lie = classic_header_lie(p);
     if (!lie.empty()) QVMSG2("Refused netCDF header of " + p + ": " + lie);
     int ncid = -1;
-    const int status = lie.empty() ? nc_open(p.c_str(), mode, &ncid) : NC_ENOTNC;
+    const int status = lie.empty() ? open_dataset(p, mode, ncid) : NC_ENOTNC;
     if (status != NC_NOERR) {
         QVABORT(s.flist, fid, status, "Error opening file at path-name:");
         QVMSG2(p);

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "gridfile/layer.hpp"
+#include "gridfile/ncwrap.hpp"
 #include "gridfile/state3.hpp"
 #include "gridfile/storage.hpp"
 #include "orvex/operations.hpp"
@@ -38,10 +39,7 @@ void release_list_slot(int fid) {
 // reported and the slot freed all the same (the list no longer refers to it).
 void release_member(int mf) {
     FileSlot& s = slot(mf);
-    if (s.cdfid >= 0) {
-        const int status = nc_close(s.cdfid);
-        if (status != NC_NOERR) QVABORT(s.flist.view(), mf, status, "Error NCCLOS-ing file");
-    }
+    NcFile(s.cdfid, s.flist.view(), mf).close("Error NCCLOS-ing file");
     free_slot(mf);
     s.cdfid = IMISS3;
 }

@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <string>
+#include <vector>
 
 #include "gridfile/layer.hpp"
 #include "gridfile/ncwrap.hpp"
@@ -27,8 +28,8 @@ bool holds_record(FileSlot& s, int step) {
     if (s.tstep <= 0) return false;
     int dimid = 0;
     std::size_t len = 0;
-    if (nc_inq_dimid(s.cdfid, "TSTEP", &dimid) != NC_NOERR || nc_inq_dimlen(s.cdfid, dimid, &len) != NC_NOERR)
-        return false;
+    const NcFile nc(s.cdfid);
+    if (nc.inq_dimid("TSTEP", dimid, "") != NC_NOERR || nc.inq_dimlen(dimid, len, "") != NC_NOERR) return false;
     if (static_cast<long long>(len) > s.mxrec) s.mxrec = static_cast<int>(len);
     return step <= s.mxrec;
 }
@@ -38,23 +39,21 @@ bool holds_record(FileSlot& s, int step) {
 void report_write_failure(int fid, int v, int status, const Hyperslab& slab, long long offset) {
     const FileSlot& s = slot(fid);
     const bool all = offset >= 0;
-    log_blank_line();
-    log_blank_line();
-    log_line(">>> WARNING in subroutine WRVARS <<<");
-    log_line("Error writing variable " + var_name(s, v) + "to file " + s.flist.str());
-    log_line("netCDF error number" + diag_number(status));
     const int vid = s.vars[static_cast<std::size_t>(v - 1)].vid;
-    log_line((all ? "ORVEX ID    " : "ORVEX file ID ") + diag_number(fid));
-    log_line((all ? "netCDF ID   " : "netCDF ID     ") + diag_number(s.cdfid));
-    log_line((all ? "vble        " : "variable      ") + diag_number(vid));
-    log_line((all ? "dims array  " : "dims array    ") + diag_vector(slab.dims));
-    log_line((all ? "delts array " : "delts array   ") + diag_vector(slab.delts));
+    std::vector<BlockLine> lines = {
+        "Error writing variable " + var_name(s, v) + "to file " + s.flist.str(),
+        "netCDF error number" + diag_number(status),
+        (all ? "ORVEX ID    " : "ORVEX file ID ") + diag_number(fid),
+        (all ? "netCDF ID   " : "netCDF ID     ") + diag_number(s.cdfid),
+        (all ? "vble        " : "variable      ") + diag_number(vid),
+        (all ? "dims array  " : "dims array    ") + diag_vector(slab.dims),
+        (all ? "delts array " : "delts array   ") + diag_vector(slab.delts),
+    };
     if (all) {
-        log_line("offset      " + diag_number(offset));
-        log_line("WRITE3 request: ALL VARIABLES");
+        lines.emplace_back("offset      " + diag_number(offset));
+        lines.emplace_back("WRITE3 request: ALL VARIABLES");
     }
-    log_blank_line();
-    log_flush();
+    log_warning_block("WRVARS", {LogSeparator::blank, 2, 1, true}, lines);
 }
 
 class NetcdfKind final : public StorageKind {
@@ -66,16 +65,16 @@ public:
         return open_netcdf(path, fid, writable, pgname);
     }
     bool describe(int fid) const override { return describe_netcdf(fid); }
-    bool flush(int fid) const override { return nc_sync(slot(fid).cdfid) == NC_NOERR; }
+    bool flush(int fid) const override { return NcFile(slot(fid).cdfid).sync("") == NC_NOERR; }
     bool sync(int fid) const override {
-        const int status = nc_sync(slot(fid).cdfid);
+        const int status = NcFile(slot(fid).cdfid).sync("");
         if (status == NC_NOERR) return true;
         QVMSG2("Error flushing netCDF file " + quoted(lname(fid)));
         QVMSG2("netCDF error number" + fmt_I(status, 9));
         return false;
     }
     bool close(int fid, std::string_view fname) const override {
-        const int status = nc_close(slot(fid).cdfid);
+        const int status = NcFile(slot(fid).cdfid).close("");
         if (status == NC_NOERR) return true;
         const std::string msg = "Error closing netCDF file " + quoted(fname);
         QVMSG2(msg);
@@ -83,13 +82,13 @@ public:
         return false;
     }
     bool shut(int fid) const override {
-        const int status = nc_close(slot(fid).cdfid);
+        const int status = NcFile(slot(fid).cdfid).close("");
         if (status == NC_NOERR) return true;
         warn_block("SHUT3", {"Error closing netCDF file ", "File name:  " + lname(fid),
                              "netCDF error number" + fmt_I(status, 9)});
         return false;
     }
-    void discard(int fid) const override { nc_close(slot(fid).cdfid); }
+    void discard(int fid) const override { NcFile(slot(fid).cdfid).close(""); }
     int exec_id(int fid, Text<MXDLEN3>& id) const override {
         Text<MXDLEN3> field;
         const int status = NcFile(slot(fid).cdfid, slot(fid).flist, fid)

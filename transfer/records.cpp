@@ -56,12 +56,8 @@ bool write_index(const FileSlot& s, const FileType& t, int step, const std::byte
         const AuxVar& a = index[k];
         const int status = put_slab(s.cdfid, s.nindx[k], index_slab(s, a, step), a.type, in);
         if (status != NC_NOERR) {
-            log_blank_line();
-            log_blank_line();
-            log_line(">>> WARNING in subroutine " + std::string(t.records.writer) + " <<<");
-            log_line("netCDF error number" + fmt_I(status, 5));
-            log_line(std::string(a.write_msg) + s.flist.str());
-            log_flush();
+            log_warning_block(t.records.writer, {LogSeparator::blank, 2, 0, true},
+                              {"netCDF error number" + fmt_I(status, 5), std::string(a.write_msg) + s.flist.str()});
             return false;
         }
         in += bytes(index_length(s, a), a.type);
