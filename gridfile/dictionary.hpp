@@ -29,8 +29,8 @@ namespace detail {
 
 struct FileSlot;
 
-// Drops the entry-name list kept for slot fid. CLOSE3 and SHUT3 call it when
-// the slot's file is closed, since another file may take the same slot later.
+// Drops the entry-name list kept by slot fid, so that it is read afresh (the
+// slot drops it itself when it is freed).
 void dictionary_forget(int fid);
 
 // For a dictionary opened from disk into slot fid: sets the slot's record count

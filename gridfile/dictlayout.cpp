@@ -3,7 +3,8 @@
 #include <algorithm>
 #include <array>
 #include <limits>
-#include <optional>
+#include <memory>
+#include <vector>
 
 #include "gridfile/dictionary.hpp"
 #include "gridfile/hyperslab.hpp"
@@ -88,8 +89,10 @@ const std::array<DictVarDef, DICT_NVARS> DICT_VARS = {{
 
 namespace {
 
-// The entry names kept per slot; no value means "read afresh".
-std::array<std::optional<std::vector<Text<NAMLEN3>>>, MXFILE3> kept_names;
+// The entry names of a dictionary, kept by its slot once read.
+struct KeptNames final : KindState {
+    std::vector<Text<NAMLEN3>> names;
+};
 
 }  // namespace
 
@@ -137,13 +140,13 @@ void dict_names_failed(int status, std::string_view fname, std::string_view entr
 }
 
 void dictionary_forget(int fid) {
-    if (fid >= 1 && fid <= MXFILE3) kept_names[static_cast<std::size_t>(fid - 1)].reset();
+    if (fid >= 1 && fid <= MXFILE3 && slot(fid).state_as<KeptNames>() != nullptr) slot(fid).state.reset();
 }
 
 int dictionary_names(int fid, const std::vector<Text<NAMLEN3>>*& names) {
-    auto& kept = kept_names[static_cast<std::size_t>(fid - 1)];
-    if (!kept) {
-        const FileSlot& s = slot(fid);
+    FileSlot& s = slot(fid);
+    KeptNames* kept = s.state_as<KeptNames>();
+    if (kept == nullptr) {
         const std::size_t n = static_cast<std::size_t>(std::clamp(s.mxrec, 0, MXVARS3));
         std::string buf(n * NAMLEN3, ' ');
         if (n > 0) {
@@ -155,17 +158,18 @@ int dictionary_names(int fid, const std::vector<Text<NAMLEN3>>*& names) {
             if (status == NC_NOERR) status = get_values(s.cdfid, varid, slab, buf.data());
             if (status != NC_NOERR) return status;
         }
-        std::vector<Text<NAMLEN3>> list(n);
-        for (std::size_t i = 0; i < n; ++i) list[i] = std::string_view(buf).substr(i * NAMLEN3, NAMLEN3);
-        kept = std::move(list);
+        auto list = std::make_unique<KeptNames>();
+        list->names.resize(n);
+        for (std::size_t i = 0; i < n; ++i) list->names[i] = std::string_view(buf).substr(i * NAMLEN3, NAMLEN3);
+        kept = list.get();
+        s.state = std::move(list);
     }
-    names = &*kept;
+    names = &kept->names;
     return NC_NOERR;
 }
 
 void dictionary_add_name(int fid, const Text<NAMLEN3>& name) {
-    auto& kept = kept_names[static_cast<std::size_t>(fid - 1)];
-    if (kept) kept->push_back(name);
+    if (KeptNames* kept = slot(fid).state_as<KeptNames>()) kept->names.push_back(name);
 }
 
 bool dictionary_opened(int fid) {
