@@ -25,7 +25,7 @@ int put_var_atts(const NcFile& nc, int varid, std::string_view units, std::strin
 
 }  // namespace
 
-bool CRDICT3(int fid) {
+bool detail::CRDICT3(int fid) {
     FileSlot& s = slot(fid);
     const NcFile nc(s.cdfid, s.flist, fid);
     // Any failure: three lines, then the dataset is discarded while still in define mode.

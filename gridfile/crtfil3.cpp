@@ -301,7 +301,7 @@ bool Creator::run() {
 
 }  // namespace
 
-bool CRTFIL3(std::string_view path, int fid, std::string_view pgname) {
+bool detail::CRTFIL3(std::string_view path, int fid, std::string_view pgname) {
     read_create_mode();
     if (FDESC3.NVARS3D > MXVARS3) {
         QVABORT(slot(fid).flist, fid, NC_EMAXVARS, "Max NVARS for this build exceeded");

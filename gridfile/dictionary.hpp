@@ -14,7 +14,7 @@
 #include "orvex/parms3.hpp"
 #include "orvex/text.hpp"
 
-namespace orvex {
+namespace orvex::detail {
 
 // Lays out a dictionary in slot fid: the dataset is in define mode with the
 // first seven global attributes written. Leaves define mode on success; on
@@ -24,8 +24,6 @@ bool CRDICT3(int fid);
 bool RDDICT3(int fid, std::string_view entry);
 // Stores the current FDESC3 as the entry of that name, overwriting an old one.
 bool WRDICT3(int fid, std::string_view entry);
-
-namespace detail {
 
 struct FileSlot;
 
@@ -149,5 +147,4 @@ std::string dict_ncerr(int status);
 // Writes the three lines that report a failed read of the name list.
 void dict_names_failed(int status, std::string_view fname, std::string_view entry);
 
-}  // namespace detail
-}  // namespace orvex
+}  // namespace orvex::detail

@@ -8,7 +8,7 @@
 
 #include "orvex/text.hpp"
 
-namespace orvex {
+namespace orvex::detail {
 
 // Creates the file at path for slot fid from FDESC3 (and FDATT3 for GRDATT3).
 bool CRTFIL3(std::string_view path, int fid, std::string_view pgname);
@@ -16,8 +16,6 @@ bool CRTFIL3(std::string_view path, int fid, std::string_view pgname);
 bool OPNFIL3(std::string_view path, int fid, int writable, std::string_view pgname);
 // Writes the open report of slot fid; eqname is the resolved path, fstatus the open status.
 void OPNLOG3(int fid, std::string_view eqname, int fstatus);
-
-namespace detail {
 
 // The netCDF parts of creation, opening and describing (called through the
 // netCDF storage kind).
@@ -36,5 +34,4 @@ void warn_block(std::string_view caller, std::initializer_list<std::string> line
 // Logical name of slot fid without trailing blanks.
 std::string lname(int fid);
 
-}  // namespace detail
-}  // namespace orvex
+}  // namespace orvex::detail

@@ -197,7 +197,7 @@ bool Opener::run(bool writable, std::string_view pgname) {
 
 }  // namespace
 
-bool OPNFIL3(std::string_view path, int fid, int writable, std::string_view pgname) {
+bool detail::OPNFIL3(std::string_view path, int fid, int writable, std::string_view pgname) {
     return kind_of(fid).open(path, fid, writable == 1, pgname);
 }
 

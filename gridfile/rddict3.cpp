@@ -10,7 +10,7 @@ namespace orvex {
 
 using namespace detail;
 
-bool RDDICT3(int fid, std::string_view entry) {
+bool detail::RDDICT3(int fid, std::string_view entry) {
     FileSlot& s = slot(fid);
     if (s.ftype != DCTNRY3) return false;
     const Text<NAMLEN3> name(entry);

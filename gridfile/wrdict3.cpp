@@ -28,7 +28,7 @@ bool counts_fit(const std::string& fname, const std::string& entry) {
 
 }  // namespace
 
-bool WRDICT3(int fid, std::string_view entry) {
+bool detail::WRDICT3(int fid, std::string_view entry) {
     FileSlot& s = slot(fid);
     const Text<NAMLEN3> name(entry);
     const std::string fname(s.flist.trimmed());

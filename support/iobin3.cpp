@@ -635,7 +635,7 @@ std::int64_t bin_read_bytes(int fid, int vid, int lay) {
 
 }  // namespace detail
 
-bool INITBIN3(std::string_view version, int rundate, int runtime) {
+bool detail::INITBIN3(std::string_view version, int rundate, int runtime) {
     BinSettings& set = bin_settings();
     set.version.fill('\0');
     std::copy_n(version.begin(), std::min(version.size(), set.version.size()), set.version.begin());
@@ -645,7 +645,7 @@ bool INITBIN3(std::string_view version, int rundate, int runtime) {
     return true;
 }
 
-bool CRTBIN3(std::string_view path, int fid) {
+bool detail::CRTBIN3(std::string_view path, int fid) {
     if (!valid_fid(fid)) {
         QVMESG("CRTBIN3:  bad FID");
         return false;
@@ -695,7 +695,7 @@ bool CRTBIN3(std::string_view path, int fid) {
     return true;
 }
 
-bool OPNBIN3(std::string_view path, int fid, int fstatus, std::string_view /*pgname*/) {
+bool detail::OPNBIN3(std::string_view path, int fid, int fstatus, std::string_view /*pgname*/) {
     if (!valid_fid(fid)) {
         QVMESG("OPNBIN3:  bad FID");
         return false;
@@ -768,7 +768,7 @@ bool OPNBIN3(std::string_view path, int fid, int fstatus, std::string_view /*pgn
     return true;
 }
 
-bool DSCBIN3(int fid) {
+bool detail::DSCBIN3(int fid) {
     BinState* st = open_state(fid, "DSCBIN3");
     if (st == nullptr) return false;
     std::vector<unsigned char> hdr(H::SIZE);
@@ -824,7 +824,7 @@ bool DSCBIN3(int fid) {
     return true;
 }
 
-bool RDBFLAG(int fid, int vid, int rec, std::span<int> flags) {
+bool detail::RDBFLAG(int fid, int vid, int rec, std::span<int> flags) {
     BinState* st = open_state(fid, "RDBFLAG");
     std::int64_t off = 0;
     if (st == nullptr || !valid_vid(vid, flag_pairs(*st), "RDBFLAG") || !valid_record(*st, rec, off, "RDBFLAG"))
@@ -844,7 +844,7 @@ bool RDBFLAG(int fid, int vid, int rec, std::span<int> flags) {
     return true;
 }
 
-bool WRBFLAG(int fid, int vid, int rec, std::span<const int> flags) {
+bool detail::WRBFLAG(int fid, int vid, int rec, std::span<const int> flags) {
     BinState* st = open_state(fid, "WRBFLAG");
     std::int64_t off = 0;
     if (st == nullptr || !valid_vid(vid, flag_pairs(*st), "WRBFLAG") || !valid_record(*st, rec, off, "WRBFLAG"))
@@ -885,7 +885,7 @@ bool WRBFLAG(int fid, int vid, int rec, std::span<const int> flags) {
     return true;
 }
 
-bool RDBVARS(int fid, int vid, int lay, int rec, void* buffer) {
+bool detail::RDBVARS(int fid, int vid, int lay, int rec, void* buffer) {
     BinState* st = open_state(fid, "RDBVARS");
     std::int64_t recoff = 0;
     if (st == nullptr || !valid_vid(vid, st->nvars, "RDBVARS") || !valid_layer(*st, lay, "RDBVARS") ||
@@ -905,7 +905,7 @@ bool RDBVARS(int fid, int vid, int lay, int rec, void* buffer) {
     return true;
 }
 
-bool WRBVARS(int fid, int vid, int rec, const void* buffer) {
+bool detail::WRBVARS(int fid, int vid, int rec, const void* buffer) {
     BinState* st = open_state(fid, "WRBVARS");
     std::int64_t recoff = 0;
     if (st == nullptr || !valid_vid(vid, st->nvars, "WRBVARS") || !valid_record(*st, rec, recoff, "WRBVARS"))
@@ -922,7 +922,7 @@ bool WRBVARS(int fid, int vid, int rec, const void* buffer) {
     return true;
 }
 
-bool FLUSHBIN3(int fid) {
+bool detail::FLUSHBIN3(int fid) {
     BinState* st = open_state(fid, "FLUSHBIN3");
     if (st == nullptr) return false;
     if (std::fflush(st->stream) != 0 || fsync(fileno(st->stream)) != 0) {
@@ -932,7 +932,7 @@ bool FLUSHBIN3(int fid) {
     return true;
 }
 
-bool CLOSEBIN3(int fid) {
+bool detail::CLOSEBIN3(int fid) {
     BinState* st = open_state(fid, "CLOSEBIN3");
     if (st == nullptr) return false;
     const int status = std::fclose(st->stream);

@@ -19,7 +19,7 @@
 #include "gridfile/state3.hpp"
 #include "orvex/parms3.hpp"
 
-namespace orvex {
+namespace orvex::detail {
 
 // Sets the format settings written into every header from now on: a version
 // text (16 bytes), a run date and time, and the byte-order mark. Until it is
@@ -53,8 +53,6 @@ bool WRBVARS(int fid, int vid, int rec, const void* buffer);
 bool FLUSHBIN3(int fid);
 // Closes the file and drops its state.
 bool CLOSEBIN3(int fid);
-
-namespace detail {
 
 // Byte offsets of the fixed header.
 namespace binhdr {
@@ -141,5 +139,4 @@ bool bin_read_vars(int fid, int vid, const Hyperslab& slab, void* buffer);
 bool bin_write_vars(int fid, int vid, std::span<const int> flag, int step, const Hyperslab& slab,
                     const void* buffer);
 
-}  // namespace detail
-}  // namespace orvex
+}  // namespace orvex::detail

@@ -68,7 +68,7 @@ void time_lines(const FileSlot& s) {
 
 }  // namespace
 
-void OPNLOG3(int fid, std::string_view eqname, int fstatus) {
+void detail::OPNLOG3(int fid, std::string_view eqname, int fstatus) {
     const FileSlot& s = slot(fid);
     const StorageKind& kind = kind_of(fid);
     Text<MXDLEN3> execid;

@@ -24,6 +24,7 @@ namespace dict_test {
 
 namespace fs = std::filesystem;
 using namespace orvex;
+using namespace orvex::detail;
 
 // A description with every stored field set from seed, so that two seeds give
 // descriptions that differ in every field.

@@ -10,6 +10,8 @@
 namespace gf_test {
 namespace {
 
+using namespace orvex::detail;
+
 using Lines = std::vector<std::string>;
 
 class OpenReport : public ::testing::Test {

@@ -10,6 +10,7 @@
 #include "orvex/operations.hpp"
 
 using namespace orvex;
+using namespace orvex::detail;
 using namespace bin_test;
 using support_test::read_file;
 using support_test::Sandbox;

@@ -12,6 +12,7 @@
 #include "orvex/operations.hpp"
 
 using namespace orvex;
+using namespace orvex::detail;
 using namespace bin_test;
 using support_test::ChildResult;
 using support_test::read_file;

@@ -13,6 +13,7 @@
 #include "support/bin_fixture.hpp"
 
 using namespace orvex;
+using namespace orvex::detail;
 using namespace bin_test;
 using support_test::ChildResult;
 using support_test::read_file;
