@@ -99,18 +99,13 @@ std::optional<double> parse_real(const char* value) {
     return end != value ? std::optional<double>(result) : std::nullopt;
 }
 
-constexpr Wording kYn = {"envync", "%s %s %s  %s", "not defined;returning default: ",
-                         "defined but empty; returning default ", "Value for", "not T,F,Y, or N ",
-                         "returning defaultval  "};
-constexpr Wording kInt = {"envintc", "%s %s %s:  %s", "not defined; returning default",
-                          "defined but empty; returning default ", "Value for", "not an integer ",
-                          "returning default"};
-constexpr Wording kReal = {"envrealc", "%s %s %s:  %s", "not defined; returning default ",
-                           "defined but empty; returning default ", "Value for", "not a real ",
-                           "returning default "};
-constexpr Wording kDble = {"envdblec", "%s %s %s:  %s", "not defined;returning default ",
-                           "defined but empty; returning default ", "Value for ", "not a double ",
-                           "returning default:"};
+// One row per reader: name, message format, then the texts of its cases.
+// clang-format off
+constexpr Wording kYn   = {"envync",   "%s %s %s  %s",  "not defined;returning default: ", "defined but empty; returning default ", "Value for",  "not T,F,Y, or N ", "returning defaultval  "};
+constexpr Wording kInt  = {"envintc",  "%s %s %s:  %s", "not defined; returning default",  "defined but empty; returning default ", "Value for",  "not an integer ",  "returning default"};
+constexpr Wording kReal = {"envrealc", "%s %s %s:  %s", "not defined; returning default ", "defined but empty; returning default ", "Value for",  "not a real ",      "returning default "};
+constexpr Wording kDble = {"envdblec", "%s %s %s:  %s", "not defined;returning default ",  "defined but empty; returning default ", "Value for ", "not a double ",    "returning default:"};
+// clang-format on
 
 // The C string of a blank-padded field.
 std::string c_field(std::string_view s) { return std::string(s); }
