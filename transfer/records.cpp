@@ -120,7 +120,7 @@ bool read_record(int fid, int vid, int layer, int step, void* buffer) {
     if (!record_fits(s, t.records.reader, delta)) return false;
     auto* out = static_cast<std::byte*>(buffer);
     // A native binary record carries its index part inside the data transfer.
-    if (!index_part(t).empty() && s.cdfid >= 0) {
+    if (!index_part(t).empty() && kind_of(fid).is_netcdf()) {
         if (!read_index(s, t, step, out)) return false;
         out += static_cast<std::size_t>(index_words(s, t)) * 4;
     }
@@ -134,7 +134,7 @@ bool write_record(int fid, int vid, const FlagPair& flag, int step, const void* 
     const int delta = data_slab(s, t, 1, s.nlays, step, slab);
     if (!record_fits(s, t.records.writer, delta)) return false;
     const auto* in = static_cast<const std::byte*>(buffer);
-    if (!index_part(t).empty() && s.cdfid >= 0) {
+    if (!index_part(t).empty() && kind_of(fid).is_netcdf()) {
         if (!write_index(s, t, step, in)) return false;
         in += static_cast<std::size_t>(index_words(s, t)) * 4;
     }
