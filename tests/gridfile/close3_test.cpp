@@ -8,12 +8,6 @@
 namespace gf_test {
 namespace {
 
-using Lines = std::vector<std::string>;
-
-Lines warning(const std::string& caller, const std::string& text) {
-    return {"     ", "     >>--->> WARNING in subroutine " + caller, "     " + text, "     "};
-}
-
 TEST(Describe, NameNotOpen) {
     Sandbox box;
     const Outcome r = box.run({}, [] {
@@ -29,11 +23,7 @@ TEST(Describe, NameNotOpen) {
 TEST(Describe, UnreadableHeaderFieldsCounted) {
     Sandbox box;
     const std::string path = box.path("a.nc");
-    const Outcome made = box.run({{"A", path}}, [] {
-        describe(GRDDED3);
-        ASSERT_TRUE(OPEN3("A", FSNEW3, "DESCRIBE"));
-        ASSERT_TRUE(CLOSE3("A"));
-    });
+    const Outcome made = box.make(path, GRDDED3);
     ASSERT_EQ(0, made.status) << made.log;
     ASSERT_EQ(NC_NOERR, nc_edit(path, [](int ncid) {
                   int varid = -1;
@@ -164,14 +154,9 @@ TEST(Close, ExitClosesEveryFile) {
     EXPECT_EQ(0, r.status) << r.log;
     EXPECT_NE(std::string::npos, r.log.find("     --->> Normal Completion of program EXITER\n     All done\n"));
     EXPECT_EQ(std::string::npos, r.log.find("Could not shut down"));
-    int ncid = -1;
-    int dimid = -1;
-    std::size_t records = 0;
-    ASSERT_EQ(NC_NOERR, nc_open(path.c_str(), NC_NOWRITE, &ncid));
-    ASSERT_EQ(NC_NOERR, nc_inq_dimid(ncid, "TSTEP", &dimid));
-    ASSERT_EQ(NC_NOERR, nc_inq_dimlen(ncid, dimid, &records));
-    nc_close(ncid);
-    EXPECT_EQ(3u, records);
+    const NcFile nc(path);
+    ASSERT_EQ(NC_NOERR, nc.status);
+    EXPECT_EQ(3, nc.records());
 }
 
 }  // namespace

@@ -14,15 +14,11 @@
 #include <string>
 #include <vector>
 
-#include "support/child_process.hpp"
 #include "tests/gridfile/dict_fixture.hpp"
 
 namespace {
 
 using namespace dict_test;
-using support_test::ChildResult;
-using support_test::lines_of;
-using support_test::Sandbox;
 
 constexpr std::string_view MARK = "-- mark";
 
@@ -62,7 +58,7 @@ std::vector<std::string> after_mark(const std::string& out) {
 TEST(DictFile, DescriptionsReadBackFieldByFieldAfterReopen) {
     const std::vector<Entry>& entries = sample_entries();
     Sandbox box;
-    const ChildResult r = box.run({{"DICT", box.path("dict.nc").string()}}, [&] {
+    const Outcome r = box.run({{"DICT", box.path("dict.nc")}}, [&] {
         create_dictionary("DICT");
         bool stored = true;
         for (const Entry& e : entries) {
@@ -89,7 +85,7 @@ TEST(DictFile, DescriptionsReadBackFieldByFieldAfterReopen) {
     for (std::size_t i = 0; i < entries.size(); ++i) {
         const Entry& e = entries[i];
         SCOPED_TRACE(e.name);
-        expect_stored_fields(*description(e.seed, e.ftype, e.nvars, e.nlays), read[i]);
+        expect_same_description(*description(e.seed, e.ftype, e.nvars, e.nlays), read[i], 0);
         if (e.nlays < MXLAYS3) {
             EXPECT_EQ(read[i].VGLVS3D[static_cast<std::size_t>(e.nlays + 1)], -7.0f);
         }
@@ -103,7 +99,7 @@ TEST(DictFile, DescriptionsReadBackFieldByFieldAfterReopen) {
 TEST(DictFile, DescribeGivesTheDictionaryTable) {
     for (const int status : {FSRDONLY3, FSRDWR3}) {
         Sandbox box;
-        const ChildResult r = box.run({{"DICT", box.path("dict.nc").string()}, {"EXECUTION_ID", "dict run 7"}}, [&] {
+        const Outcome r = box.run({{"DICT", box.path("dict.nc")}, {"EXECUTION_ID", "dict run 7"}}, [&] {
             create_dictionary("DICT");
             CLOSE3("DICT");
             OPEN3("DICT", status, "DICTTEST");
@@ -134,7 +130,7 @@ TEST(DictFile, DescribeGivesTheDictionaryTable) {
 
 TEST(DictFile, OverwriteKeepsOneRecordAndWarns) {
     Sandbox box;
-    const ChildResult r = box.run({{"DICT", box.path("dict.nc").string()}}, [&] {
+    const Outcome r = box.run({{"DICT", box.path("dict.nc")}}, [&] {
         create_dictionary("DICT");
         write_entry("DICT", "GRID_A", 1);
         write_entry("DICT", "GRID_B", 2);
@@ -155,16 +151,16 @@ TEST(DictFile, OverwriteKeepsOneRecordAndWarns) {
     EXPECT_EQ(r.status, 0);
     const auto parts = marked_parts(r.out);
     ASSERT_EQ(parts.size(), 3u);
-    EXPECT_EQ(parts[0], concat(overwrite_warning("GRID_A"), {"overwrite 1", "     Closing file DICT", "records 2"}));
+    EXPECT_EQ(parts[0], (overwrite_warning("GRID_A") + Lines{"overwrite 1", "     Closing file DICT", "records 2"}));
     EXPECT_EQ(parts[2], std::vector<std::string>{"read 1"});
     const std::vector<Fdesc3> read = snapshots(box.path("read.bin"));
     ASSERT_EQ(read.size(), 1u);
-    expect_stored_fields(*description(3, GRDDED3, 3, 4), read[0]);
+    expect_same_description(*description(3, GRDDED3, 3, 4), read[0], 0);
 }
 
 TEST(DictFile, UnknownEntryIsFalseWithoutMessage) {
     Sandbox box;
-    const ChildResult r = box.run({{"DICT", box.path("dict.nc").string()}}, [&] {
+    const Outcome r = box.run({{"DICT", box.path("dict.nc")}}, [&] {
         create_dictionary("DICT");
         write_entry("DICT", "GRID_A", 1);
         mark();
@@ -180,7 +176,7 @@ TEST(DictFile, UnknownEntryIsFalseWithoutMessage) {
 TEST(DictFile, NameListIsDroppedWhenTheFileCloses) {
     for (const bool shut : {false, true}) {
         Sandbox box;
-        const ChildResult r = box.run({{"DICTA", box.path("a.nc").string()}, {"DICTB", box.path("b.nc").string()}}, [&] {
+        const Outcome r = box.run({{"DICTA", box.path("a.nc")}, {"DICTB", box.path("b.nc")}}, [&] {
             create_dictionary("DICTB");
             write_entry("DICTB", "ONLY_IN_B", 2);
             CLOSE3("DICTB");
@@ -212,7 +208,7 @@ TEST(DictFile, NameListIsDroppedWhenTheFileCloses) {
 // refused. About four seconds and a file of some 490 MB while it runs.
 TEST(DictFile, The2049thDistinctEntryIsRefused) {
     Sandbox box;
-    const ChildResult r = box.run({{"DICT", box.path("dict.nc").string()}}, [&] {
+    const Outcome r = box.run({{"DICT", box.path("dict.nc")}}, [&] {
         create_dictionary("DICT");
         FDESC3 = *description(1, GRDDED3, 3, 2);
         int stored = 0;
@@ -231,18 +227,18 @@ TEST(DictFile, The2049thDistinctEntryIsRefused) {
 // identifier masked.
 TEST(DictFile, HeaderOfANewDictionary) {
     Sandbox box;
-    const ChildResult r = box.run({{"DICT", box.path("dict.nc").string()}}, [&] {
+    const Outcome r = box.run({{"DICT", box.path("dict.nc")}}, [&] {
         create_dictionary("DICT");
         CLOSE3("DICT");
     });
     ASSERT_EQ(r.status, 0);
-    const std::string cmd = "ncdump -h " + box.path("dict.nc").string() + " > " + box.path("dict.cdl").string();
+    const std::string cmd = "ncdump -h " + box.path("dict.nc") + " > " + box.path("dict.cdl");
     ASSERT_EQ(std::system(cmd.c_str()), 0);
-    std::string header = support_test::read_file(box.path("dict.cdl"));
+    std::string header = read_file(box.path("dict.cdl"));
     header = std::regex_replace(header, std::regex(R"(:([CW](DATE|TIME)) = -?[0-9]+ ;)"), ":$1 = <masked> ;");
     header = std::regex_replace(header, std::regex(R"(:EXEC_ID = "[^"]*" ;)"), ":EXEC_ID = \"<masked>\" ;");
     const std::string expected =
-        support_test::read_file(std::string(ORVEX_SOURCE_DIR) + "/tests/gridfile/expected/dict_header.cdl");
+        read_file(std::string(ORVEX_SOURCE_DIR) + "/tests/gridfile/expected/dict_header.cdl");
     EXPECT_EQ(header, expected);
 }
 

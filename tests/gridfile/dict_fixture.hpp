@@ -1,12 +1,10 @@
-// Helpers of the dictionary tests: descriptions to store, a field-by-field
-// comparison of what a dictionary keeps, and a dictionary laid out directly in
-// a table slot (creation and reopening without OPEN3).
+// Helpers of the dictionary tests: descriptions to store, and a dictionary
+// laid out directly in a table slot (creation and reopening without OPEN3).
 #pragma once
 
 #include <gtest/gtest.h>
 #include <netcdf.h>
 
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -19,12 +17,14 @@
 #include "gridfile/state3.hpp"
 #include "orvex/fdesc3.hpp"
 #include "orvex/operations.hpp"
+#include "tests/kit/kit.hpp"
 
 namespace dict_test {
 
 namespace fs = std::filesystem;
 using namespace orvex;
 using namespace orvex::detail;
+using namespace kit;
 
 // A description with every stored field set from seed, so that two seeds give
 // descriptions that differ in every field.
@@ -80,50 +80,12 @@ inline const std::vector<Entry>& sample_entries() {
 }
 
 // The warning block of an overwritten entry.
-inline std::vector<std::string> overwrite_warning(const std::string& entry) {
-    return {"     ", "     >>--->> WARNING in subroutine", "     Dictionary entry " + entry + " being overwritten", "     "};
-}
-
-inline std::vector<std::string> concat(std::vector<std::string> a, const std::vector<std::string>& b) {
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
+inline Lines overwrite_warning(const std::string& entry) {
+    return warning("", "Dictionary entry " + entry + " being overwritten");
 }
 
 // One line of a child's report: what was done and whether it succeeded.
-inline void say(const std::string& what, bool result) { std::printf("%s %d\n", what.c_str(), result ? 1 : 0); }
-
-// Every field a dictionary stores, compared one by one.
-inline void expect_stored_fields(const Fdesc3& want, const Fdesc3& got) {
-    EXPECT_EQ(want.FTYPE3D, got.FTYPE3D);
-    EXPECT_EQ(want.TSTEP3D, got.TSTEP3D);
-    EXPECT_EQ(want.NVARS3D, got.NVARS3D);
-    EXPECT_EQ(want.NLAYS3D, got.NLAYS3D);
-    EXPECT_EQ(want.NROWS3D, got.NROWS3D);
-    EXPECT_EQ(want.NCOLS3D, got.NCOLS3D);
-    EXPECT_EQ(want.NTHIK3D, got.NTHIK3D);
-    EXPECT_EQ(want.GDTYP3D, got.GDTYP3D);
-    EXPECT_EQ(want.VGTYP3D, got.VGTYP3D);
-    for (int k = 0; k <= want.NLAYS3D; ++k)
-        EXPECT_EQ(want.VGLVS3D[static_cast<std::size_t>(k)], got.VGLVS3D[static_cast<std::size_t>(k)]) << "surface " << k;
-    EXPECT_EQ(want.P_ALP3D, got.P_ALP3D);
-    EXPECT_EQ(want.P_BET3D, got.P_BET3D);
-    EXPECT_EQ(want.P_GAM3D, got.P_GAM3D);
-    EXPECT_EQ(want.XCENT3D, got.XCENT3D);
-    EXPECT_EQ(want.YCENT3D, got.YCENT3D);
-    EXPECT_EQ(want.XORIG3D, got.XORIG3D);
-    EXPECT_EQ(want.YORIG3D, got.YORIG3D);
-    EXPECT_EQ(want.XCELL3D, got.XCELL3D);
-    EXPECT_EQ(want.YCELL3D, got.YCELL3D);
-    EXPECT_EQ(want.GDNAM3D.view(), got.GDNAM3D.view());
-    for (std::size_t l = 0; l < MXDESC3; ++l) EXPECT_EQ(want.FDESC3D[l].view(), got.FDESC3D[l].view()) << "line " << l;
-    for (int v = 0; v < want.NVARS3D; ++v) {
-        const std::size_t i = static_cast<std::size_t>(v);
-        EXPECT_EQ(want.VNAME3D[i].view(), got.VNAME3D[i].view()) << "variable " << v;
-        EXPECT_EQ(want.UNITS3D[i].view(), got.UNITS3D[i].view()) << "variable " << v;
-        EXPECT_EQ(want.VDESC3D[i].view(), got.VDESC3D[i].view()) << "variable " << v;
-        EXPECT_EQ(want.VTYPE3D[i], got.VTYPE3D[i]) << "variable " << v;
-    }
-}
+inline void say(const std::string& what, bool result) { kit::say(what + (result ? " 1" : " 0")); }
 
 // Tests that touch the layer run in child processes (the layer keeps
 // process-wide state); a child hands the descriptions it read to the parent by

@@ -7,15 +7,11 @@
 #include <string>
 #include <vector>
 
-#include "support/child_process.hpp"
 #include "tests/gridfile/dict_fixture.hpp"
 
 namespace {
 
 using namespace dict_test;
-using support_test::ChildResult;
-using support_test::lines_of;
-using support_test::Sandbox;
 
 constexpr int FID = 200;  // a slot no OPEN3 of these tests takes
 
@@ -28,7 +24,7 @@ bool store(const std::string& entry, int seed, int ftype = GRDDED3, int nvars = 
 TEST(DictStore, DescriptionsSurviveCloseAndReopen) {
     const std::vector<Entry>& entries = sample_entries();
     Sandbox box;
-    const ChildResult r = box.run({}, [&] {
+    const Outcome r = box.run({}, [&] {
         SlotDictionary dict(FID, "DICTFILE", box.path("dict.nc"));
         say("create", dict.create());
         for (const Entry& e : entries) say(e.name, store(e.name, e.seed, e.ftype, e.nvars, e.nlays));
@@ -53,7 +49,7 @@ TEST(DictStore, DescriptionsSurviveCloseAndReopen) {
     for (std::size_t i = 0; i < entries.size(); ++i) {
         const Entry& e = entries[i];
         SCOPED_TRACE(e.name);
-        expect_stored_fields(*description(e.seed, e.ftype, e.nvars, e.nlays), read[i]);
+        expect_same_description(*description(e.seed, e.ftype, e.nvars, e.nlays), read[i], 0);
         EXPECT_EQ(read[i].SDATE3D, 1999001);
         EXPECT_EQ(read[i].VGTOP3D, 5000.0f);
         EXPECT_EQ(read[i].UPNAM3D.view(), Text<NAMLEN3>("KEEP").view());
@@ -62,7 +58,7 @@ TEST(DictStore, DescriptionsSurviveCloseAndReopen) {
 
 TEST(DictStore, ThreeLayersStoreFourSurfaces) {
     Sandbox box;
-    const ChildResult r = box.run({}, [&] {
+    const Outcome r = box.run({}, [&] {
         SlotDictionary dict(FID, "DICTFILE", box.path("dict.nc"));
         dict.create();
         FDESC3 = *description(1, GRDDED3, 1, 3);
@@ -93,7 +89,7 @@ TEST(DictStore, ThreeLayersStoreFourSurfaces) {
 
 TEST(DictStore, CreatedSlotMatchesTheFile) {
     Sandbox box;
-    const ChildResult r = box.run({}, [&] {
+    const Outcome r = box.run({}, [&] {
         SlotDictionary dict(FID, "DICTFILE", box.path("dict.nc"));
         say("create", dict.create());
         const detail::FileSlot& s = dict.slot();
@@ -123,7 +119,7 @@ TEST(DictStore, CreatedSlotMatchesTheFile) {
 
 TEST(DictLog, MissingEntriesAreFalseWithoutMessage) {
     Sandbox box;
-    const ChildResult r = box.run({}, [&] {
+    const Outcome r = box.run({}, [&] {
         SlotDictionary dict(FID, "DICTFILE", box.path("dict.nc"));
         dict.create();
         say("empty", RDDICT3(FID, "GRID_A"));
@@ -140,7 +136,7 @@ TEST(DictLog, MissingEntriesAreFalseWithoutMessage) {
 
 TEST(DictLog, FullDictionaryRefusesANewEntry) {
     Sandbox box;
-    const ChildResult r = box.run({}, [&] {
+    const Outcome r = box.run({}, [&] {
         SlotDictionary dict(FID, "DICTFILE", box.path("dict.nc"));
         // 2048 names written straight into the file, without filling the
         // records, keep this quick; the entry count comes from the file.
@@ -162,9 +158,9 @@ TEST(DictLog, FullDictionaryRefusesANewEntry) {
         say("read", RDDICT3(FID, "E2048") && FDESC3.GDNAM3D == "GRID_2");
     });
     const std::vector<std::string> want =
-        concat({"reopen 1", "records 2048", "     File description E2049 not stored in dictionary file DICTFILE",
-                "     Maximum record number exceeded", "new 0"},
-               concat(overwrite_warning("E2048"), {"existing 1", "read 1"}));
+        Lines{"reopen 1", "records 2048", "     File description E2049 not stored in dictionary file DICTFILE",
+              "     Maximum record number exceeded", "new 0"} +
+        overwrite_warning("E2048") + Lines{"existing 1", "read 1"};
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(lines_of(r.out), want);
 }
@@ -182,7 +178,7 @@ TEST(DictLog, BadCountsStoreNothing) {
     };
     for (const Case& c : cases) {
         Sandbox box;
-        const ChildResult r = box.run({}, [&] {
+        const Outcome r = box.run({}, [&] {
             SlotDictionary dict(FID, "DICTFILE", box.path("dict.nc"));
             dict.create();
             store("KEPT", 1);
@@ -203,7 +199,7 @@ TEST(DictLog, BadCountsStoreNothing) {
 
 TEST(DictLog, FailedOverwriteLeavesNoMixedEntry) {
     Sandbox box;
-    const ChildResult r = box.run({}, [&] {
+    const Outcome r = box.run({}, [&] {
         SlotDictionary dict(FID, "DICTFILE", box.path("dict.nc"));
         dict.create();
         store("GRID_A", 1);
@@ -220,11 +216,11 @@ TEST(DictLog, FailedOverwriteLeavesNoMixedEntry) {
         say("overwrite", store("GRID_A", 2));
         say("read", RDDICT3(FID, "GRID_A"));
     });
-    const std::vector<std::string> want = concat(
-        overwrite_warning("GRID_A"),
-        {"     netCDF error number  -56", "     Dictionary entry GRID_A",
-         "     Error writing netCDF dictionary variable VTYPE in file:  DICTFILE", "overwrite 0",
-         "     Dictionary entry requested:GRID_A", "     Record not available in dictionary file DICTFILE", "read 0"});
+    const std::vector<std::string> want =
+        overwrite_warning("GRID_A") +
+        Lines{"     netCDF error number  -56", "     Dictionary entry GRID_A",
+              "     Error writing netCDF dictionary variable VTYPE in file:  DICTFILE", "overwrite 0",
+              "     Dictionary entry requested:GRID_A", "     Record not available in dictionary file DICTFILE", "read 0"};
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(lines_of(r.out), want);
 }
@@ -243,7 +239,7 @@ TEST(DictLog, StoredCountsBeyondTheRecordAreRefused) {
     };
     for (const Case& c : cases) {
         Sandbox box;
-        const ChildResult r = box.run({}, [&] {
+        const Outcome r = box.run({}, [&] {
             SlotDictionary dict(FID, "DICTFILE", box.path("dict.nc"));
             dict.create();
             store("GRID_A", 1);
@@ -303,14 +299,14 @@ TEST(DictLog, CreationFailureReportsTheStepAndAbandonsTheDataset) {
     };
     for (const Case& c : cases) {
         Sandbox box;
-        const ChildResult r = box.run({}, [&] {
+        const Outcome r = box.run({}, [&] {
             SlotDictionary dict(FID, "DICTFILE", box.path("dict.nc"));
             say("create", dict.create(c.spoil));
             say("file left", fs::exists(box.path("dict.nc")));
             say("handle kept", dict.slot().cdfid != IMISS3);
         });
         EXPECT_EQ(r.status, 0);
-        EXPECT_EQ(lines_of(r.out), concat(c.lines, {"create 0", "file left 0", "handle kept 0"})) << c.what;
+        EXPECT_EQ(lines_of(r.out), (c.lines + Lines{"create 0", "file left 0", "handle kept 0"})) << c.what;
     }
 }
 

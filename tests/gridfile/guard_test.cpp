@@ -1,13 +1,13 @@
 // The guard that undoes a half-made dataset unless its creation or open commits.
 #include <gtest/gtest.h>
 #include <netcdf.h>
-#include <stdlib.h>
 
 #include <filesystem>
 #include <string>
 
 #include "gridfile/ncwrap.hpp"
 #include "orvex/parms3.hpp"
+#include "tests/kit/kit.hpp"
 
 namespace {
 
@@ -15,22 +15,6 @@ namespace fs = std::filesystem;
 using orvex::IMISS3;
 using orvex::detail::DatasetGuard;
 using orvex::detail::NcFile;
-
-class Scratch {
-public:
-    Scratch() {
-        std::string templ = (fs::temp_directory_path() / "orvex-guard-XXXXXX").string();
-        dir_ = mkdtemp(templ.data());
-    }
-    ~Scratch() {
-        std::error_code ec;
-        fs::remove_all(dir_, ec);
-    }
-    std::string path(const char* name) const { return (dir_ / name).string(); }
-
-private:
-    fs::path dir_;
-};
 
 // A new dataset in define mode with one dimension defined.
 int created(const std::string& path) {
@@ -47,7 +31,7 @@ bool is_open(int ncid) {
 }
 
 TEST(DatasetGuard, UncommittedCreationIsRemovedAndTheHandleCleared) {
-    Scratch box;
+    const kit::Sandbox box("guard");
     const std::string path = box.path("a.nc");
     int handle = created(path);
     const int ncid = handle;
@@ -58,7 +42,7 @@ TEST(DatasetGuard, UncommittedCreationIsRemovedAndTheHandleCleared) {
 }
 
 TEST(DatasetGuard, CommittedCreationStays) {
-    Scratch box;
+    const kit::Sandbox box("guard");
     const std::string path = box.path("a.nc");
     int handle = created(path);
     const int ncid = handle;
@@ -73,7 +57,7 @@ TEST(DatasetGuard, CommittedCreationStays) {
 }
 
 TEST(DatasetGuard, UncommittedOpenIsClosedAndTheFileKept) {
-    Scratch box;
+    const kit::Sandbox box("guard");
     const std::string path = box.path("a.nc");
     ASSERT_EQ(NC_NOERR, nc_close(created(path)));
     int handle = -1;
@@ -88,7 +72,7 @@ TEST(DatasetGuard, UncommittedOpenIsClosedAndTheFileKept) {
 // A step within that undid the dataset itself leaves nothing more to undo;
 // a slot that holds another dataset by then is not touched.
 TEST(DatasetGuard, AHandleThatNoLongerHoldsTheDatasetIsLeftAlone) {
-    Scratch box;
+    const kit::Sandbox box("guard");
     const std::string a = box.path("a.nc");
     const std::string b = box.path("b.nc");
     int handle = created(a);
@@ -111,7 +95,7 @@ TEST(DatasetGuard, AHandleThatNoLongerHoldsTheDatasetIsLeftAlone) {
 }
 
 TEST(DatasetGuard, UndoNowThenNothingAtTheEnd) {
-    Scratch box;
+    const kit::Sandbox box("guard");
     const std::string path = box.path("a.nc");
     ASSERT_EQ(NC_NOERR, nc_close(created(path)));
     int handle = -1;

@@ -10,44 +10,9 @@
 namespace gf_test {
 namespace {
 
-// Length of a dimension, or -1; unlimited dimensions give -2.
-long dim_len(const std::string& path, const char* name) {
-    int ncid = -1;
-    if (nc_open(path.c_str(), NC_NOWRITE, &ncid) != NC_NOERR) return -1;
-    int dimid = -1;
-    int unlimited = -1;
-    std::size_t len = 0;
-    long result = -1;
-    if (nc_inq_dimid(ncid, name, &dimid) == NC_NOERR && nc_inq_dimlen(ncid, dimid, &len) == NC_NOERR) {
-        nc_inq_unlimdim(ncid, &unlimited);
-        result = dimid == unlimited ? -2 : static_cast<long>(len);
-    }
-    nc_close(ncid);
-    return result;
-}
-
-// Length of a global attribute, or -1 when it is missing.
-long att_len(const std::string& path, const char* name) {
-    int ncid = -1;
-    if (nc_open(path.c_str(), NC_NOWRITE, &ncid) != NC_NOERR) return -1;
-    std::size_t len = 0;
-    const long result = nc_inq_attlen(ncid, NC_GLOBAL, name, &len) == NC_NOERR ? static_cast<long>(len) : -1;
-    nc_close(ncid);
-    return result;
-}
-
-// Creates OUTF after adjust has changed the test description.
-Outcome create(Sandbox& box, const std::string& path, const std::function<void()>& adjust, const Env& env = {},
-               int ftype = GRDDED3) {
-    Env all = env;
-    all.emplace_back("OUTF", path);
-    return box.run(all, [&] {
-        describe(ftype);
-        adjust();
-        ASSERT_TRUE(OPEN3("OUTF", FSNEW3, "LAYOUT"));
-        ASSERT_TRUE(CLOSE3("OUTF"));
-    });
-}
+// Length of a dimension (-2 for the unlimited one) or of a global attribute; -1 when missing.
+long dim_len(const std::string& path, const char* name) { return NcFile(path).dim_len(name); }
+long att_len(const std::string& path, const char* name) { return NcFile(path).att_len(name); }
 
 TEST(Layout, TimeAxisLengthFollowsTheStep) {
     Sandbox box;
@@ -62,7 +27,7 @@ TEST(Layout, TimeAxisLengthFollowsTheStep) {
     };
     for (const auto& c : cases) {
         const std::string path = box.path(c.file);
-        const Outcome r = create(box, path, [&] { FDESC3.TSTEP3D = c.tstep; }, {}, c.ftype);
+        const Outcome r = box.make(path, c.ftype, [&] { FDESC3.TSTEP3D = c.tstep; });
         ASSERT_EQ(0, r.status) << c.file << r.log;
         EXPECT_EQ(c.tsteps, dim_len(path, "TSTEP")) << c.file;
         EXPECT_EQ(c.ftype == KFEVNT3 ? 5 : 2, dim_len(path, "DATE-TIME")) << c.file;
@@ -72,7 +37,7 @@ TEST(Layout, TimeAxisLengthFollowsTheStep) {
 TEST(Layout, NoVariablesStillDefinesVar) {
     Sandbox box;
     const std::string path = box.path("novars.nc");
-    ASSERT_EQ(0, create(box, path, [] { FDESC3.NVARS3D = 0; }).status);
+    ASSERT_EQ(0, box.make(path, GRDDED3, [] { FDESC3.NVARS3D = 0; }).status);
     EXPECT_EQ(1, dim_len(path, "VAR"));
     EXPECT_EQ(-1, att_len(path, "VAR-LIST"));
     const Outcome r = box.run({{"OUTF", path}}, [] {
@@ -92,7 +57,7 @@ TEST(Layout, LayerSurfacesWrittenAtMostOneHundred) {
     } cases[] = {{"l1.nc", 1, 2}, {"l2.nc", 2, 3}, {"l99.nc", 99, 100}, {"l100.nc", 100, 100}, {"l150.nc", 150, 100}};
     for (const auto& c : cases) {
         const std::string path = box.path(c.file);
-        const Outcome r = create(box, path, [&] {
+        const Outcome r = box.make(path, GRDDED3, [&] {
             FDESC3.NLAYS3D = c.nlays;
             for (int k = 0; k <= MXLAYS3; ++k) FDESC3.VGLVS3D[k] = 1.0f - 0.005f * static_cast<float>(k);
         });
@@ -113,14 +78,11 @@ TEST(Layout, BoundaryPerimeterForEitherSign) {
     } cases[] = {{"b1.nc", 10, 20, 1, 64}, {"b2.nc", 10, 5, 1, 34}, {"b3.nc", 10, 5, -1, 26}, {"b4.nc", 10, 8, -2, 56}};
     for (const auto& c : cases) {
         const std::string path = box.path(c.file);
-        const Outcome r = create(
-            box, path,
-            [&] {
-                FDESC3.NCOLS3D = c.ncols;
-                FDESC3.NROWS3D = c.nrows;
-                FDESC3.NTHIK3D = c.nthik;
-            },
-            {}, BNDARY3);
+        const Outcome r = box.make(path, BNDARY3, [&] {
+            FDESC3.NCOLS3D = c.ncols;
+            FDESC3.NROWS3D = c.nrows;
+            FDESC3.NTHIK3D = c.nthik;
+        });
         ASSERT_EQ(0, r.status) << c.file << r.log;
         EXPECT_EQ(c.perim, dim_len(path, "PERIM")) << c.file;
         const Outcome reopened = box.run({{"OUTF", path}}, [&] {
@@ -147,14 +109,14 @@ TEST(Layout, StartDateNormalisedOnlyWithAStep) {
     };
     for (const auto& c : cases) {
         const std::string path = box.path(c.file);
-        const Outcome r = create(box, path, [&] {
+        const Outcome r = box.make(path, GRDDED3, [&] {
             FDESC3.TSTEP3D = c.tstep;
             FDESC3.SDATE3D = c.sdate;
             FDESC3.STIME3D = c.stime;
         });
         ASSERT_EQ(0, r.status) << c.file << r.log;
-        EXPECT_EQ(c.want_date, nc_int_att(path, "SDATE")) << c.file;
-        EXPECT_EQ(c.want_time, nc_int_att(path, "STIME")) << c.file;
+        EXPECT_EQ(c.want_date, NcFile(path).int_att("SDATE")) << c.file;
+        EXPECT_EQ(c.want_time, NcFile(path).int_att("STIME")) << c.file;
     }
 }
 
@@ -173,13 +135,12 @@ TEST(Layout, SixtyFourBitOffsetsOnRequest) {
     for (const auto& c : cases) {
         const std::string path = box.path(c.file);
         const Env env{{"ORVEX_OFFSET_64", c.value ? std::optional<std::string>(c.value) : std::nullopt}};
-        const Outcome r = create(box, path, [] {}, env);
+        const Outcome r = box.make(path, GRDDED3, {}, env);
         ASSERT_EQ(0, r.status) << r.log;
-        int ncid = -1;
+        const NcFile nc(path);
         int format = -1;
-        ASSERT_EQ(NC_NOERR, nc_open(path.c_str(), NC_NOWRITE, &ncid));
-        nc_inq_format(ncid, &format);
-        nc_close(ncid);
+        ASSERT_EQ(NC_NOERR, nc.status);
+        nc_inq_format(nc.id, &format);
         EXPECT_EQ(c.format, format) << c.file;
         const std::vector<std::string> lines = lines_of(r.log);
         EXPECT_NE(lines.end(), std::find(lines.begin(), lines.end(), "     " + std::string(c.report))) << r.log;
@@ -189,16 +150,12 @@ TEST(Layout, SixtyFourBitOffsetsOnRequest) {
 TEST(Layout, EventCountsStartAtZero) {
     Sandbox box;
     const std::string path = box.path("kf.nc");
-    ASSERT_EQ(0, create(box, path, [] { FDESC3.NCOLS3D = 9000; }, {}, KFEVNT3).status);
-    int ncid = -1;
-    int varid = -1;
-    ASSERT_EQ(NC_NOERR, nc_open(path.c_str(), NC_NOWRITE, &ncid));
-    ASSERT_EQ(NC_NOERR, nc_inq_varid(ncid, "KFCOUNT", &varid));
-    std::vector<int> counts(3 * 9000, -1);
+    ASSERT_EQ(0, box.make(path, KFEVNT3, [] { FDESC3.NCOLS3D = 9000; }).status);
+    const NcFile nc(path);
+    ASSERT_EQ(NC_NOERR, nc.status);
+    ASSERT_GE(nc.varid("KFCOUNT"), 0);
     // Unwritten values would read back as the netCDF fill value.
-    ASSERT_EQ(NC_NOERR, nc_get_var_int(ncid, varid, counts.data()));
-    nc_close(ncid);
-    EXPECT_EQ(std::vector<int>(3 * 9000, 0), counts);
+    EXPECT_EQ(std::vector<int>(3 * 9000, 0), nc.ints("KFCOUNT"));
 }
 
 // Refused descriptions: the exact report, and no file left at the path.

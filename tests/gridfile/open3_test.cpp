@@ -8,46 +8,18 @@
 namespace gf_test {
 namespace {
 
-using Lines = std::vector<std::string>;
-
-Lines warning(const std::string& caller, const std::string& text) {
-    return {"     ", "     >>--->> WARNING in subroutine " + caller, "     " + text, "     "};
-}
-
-Lines concat(std::initializer_list<Lines> parts) {
-    Lines all;
-    for (const Lines& p : parts) all.insert(all.end(), p.begin(), p.end());
-    return all;
-}
-
 // The open report's heading line for logical name A.
 std::string opened_as(const std::string& mode) { return "     \"A\" opened as " + mode; }
 
-// Runs one step between markers and gives back its result and log lines.
-struct Step {
-    bool result = false;
-    Lines lines;
-};
-
 class OpenRules : public ::testing::Test {
 protected:
-    // Creates the file of name A at path with NCOLS ncols in a run of its own.
-    void make_file(const std::string& path, int ncols = 4) {
-        const Outcome r = box.run({{"A", path}}, [&] {
-            describe(GRDDED3);
-            FDESC3.NCOLS3D = ncols;
-            ASSERT_TRUE(OPEN3("A", FSNEW3, "MAKER"));
-            ASSERT_TRUE(CLOSE3("A"));
-        });
-        ASSERT_EQ(0, r.status) << r.log;
-    }
     Sandbox box;
     std::string pa = box.path("a.nc");
 };
 
 // Every open of an already open read-only name, in order, with its log lines.
 TEST_F(OpenRules, AlreadyOpenReadOnly) {
-    make_file(pa);
+    ASSERT_EQ(0, box.make(pa).status);
     const Outcome r = box.run({{"A", pa}}, [] {
         describe(GRDDED3);
         ASSERT_TRUE(OPEN3("A", FSRDONLY3, "RULES"));
@@ -78,7 +50,7 @@ TEST_F(OpenRules, AlreadyOpenReadOnly) {
 }
 
 TEST_F(OpenRules, NewOnAnExistingPathFailsSilently) {
-    make_file(pa);
+    ASSERT_EQ(0, box.make(pa).status);
     const Outcome r = box.run({{"A", pa}}, [] {
         describe(GRDDED3);
         QVMSG2("MARK");
@@ -91,7 +63,7 @@ TEST_F(OpenRules, NewOnAnExistingPathFailsSilently) {
 }
 
 TEST_F(OpenRules, CreateReplacesAnExistingFile) {
-    make_file(pa, 4);
+    ASSERT_EQ(0, box.make(pa).status);
     const Outcome r = box.run({{"A", pa}}, [] {
         describe(GRDDED3);
         FDESC3.NCOLS3D = 7;
@@ -100,7 +72,7 @@ TEST_F(OpenRules, CreateReplacesAnExistingFile) {
         QVMSG2("END");
     });
     EXPECT_EQ(0, r.status) << r.log;
-    EXPECT_EQ(7, nc_int_att(pa, "NCOLS"));
+    EXPECT_EQ(7, NcFile(pa).int_att("NCOLS"));
     const Lines lines = between(r.log, "MARK", "END");
     ASSERT_GE(lines.size(), 2u);
     EXPECT_EQ(opened_as("NEW(CREAT/TRUNC)"), lines[1]);
@@ -118,11 +90,11 @@ TEST_F(OpenRules, CreateOnAnOpenNameClosesAndReopens) {
         EXPECT_EQ(9, detail::slot(1).ncols);
     });
     EXPECT_EQ(0, r.status) << r.log;
-    EXPECT_EQ(9, nc_int_att(pa, "NCOLS"));
+    EXPECT_EQ(9, NcFile(pa).int_att("NCOLS"));
     const Lines lines = between(r.log, "MARK", "END");
-    const Lines head = concat({{"     Closing file A"},
-                               warning("OPEN3", "File A already opened. Closing, deleting, and re-opening it"),
-                               {"     ", opened_as("NEW(CREAT/TRUNC)")}});
+    const Lines head = Lines{"     Closing file A"} +
+                       warning("OPEN3", "File A already opened. Closing, deleting, and re-opening it") +
+                       Lines{"     ", opened_as("NEW(CREAT/TRUNC)")};
     ASSERT_GE(lines.size(), head.size());
     EXPECT_EQ(head, Lines(lines.begin(), lines.begin() + static_cast<long>(head.size())));
 }
@@ -138,8 +110,8 @@ TEST_F(OpenRules, CreateOnAnOpenNameNeedsAGoodDescription) {
         EXPECT_EQ(1, NAME2FID("A"));
     });
     EXPECT_EQ(0, r.status) << r.log;
-    EXPECT_EQ(concat({{"     Bad NROWS         0  in file \"A\""}, warning("CKDESC", "Bad file description found"),
-                      warning("OPEN3", "Error:  bad file description in FDESC")}),
+    EXPECT_EQ(Lines{"     Bad NROWS         0  in file \"A\""} + warning("CKDESC", "Bad file description found") +
+                  warning("OPEN3", "Error:  bad file description in FDESC"),
               between(r.log, "MARK", "END"));
 }
 
@@ -152,8 +124,8 @@ TEST_F(OpenRules, NotOpenBadDescriptionRefused) {
             EXPECT_FALSE(OPEN3("A", status, "RULES"));
             QVMSG2("END");
             std::fflush(nullptr);
-            EXPECT_EQ(concat({{"     Bad NCOLS         0  in file \"A\""}, warning("CKDESC", "Bad file description found"),
-                              warning("OPEN3", "Error:   bad file description in FDESC")}),
+            EXPECT_EQ(Lines{"     Bad NCOLS         0  in file \"A\""} + warning("CKDESC", "Bad file description found") +
+                          warning("OPEN3", "Error:   bad file description in FDESC"),
                       between(read_file(std::getenv("LOGFILE")), "MARK", "END"))
                 << status;
         }
@@ -164,7 +136,7 @@ TEST_F(OpenRules, NotOpenBadDescriptionRefused) {
 
 TEST_F(OpenRules, UnknownCreatesOrOpensAndChecks) {
     const std::string pb = box.path("b.nc");
-    make_file(pb, 4);
+    ASSERT_EQ(0, box.make(pb).status);
     const Outcome r = box.run({{"A", pa}, {"B", pb}}, [&] {
         describe(GRDDED3);
         // Not there: created.
@@ -203,7 +175,7 @@ TEST_F(OpenRules, MissingFileNotAvailable) {
         }
     });
     EXPECT_EQ(0, r.status) << r.log;
-    EXPECT_EQ(concat({{"     A               :" + missing}, warning("OPEN3", "File not available.")}), between(r.log, "MARK", "END"));
+    EXPECT_EQ(Lines{"     A               :" + missing} + warning("OPEN3", "File not available."), between(r.log, "MARK", "END"));
 }
 
 TEST_F(OpenRules, IllegalStatus) {
@@ -214,14 +186,14 @@ TEST_F(OpenRules, IllegalStatus) {
         EXPECT_EQ(0, NAME2FID("A"));
     });
     EXPECT_EQ(0, r.status) << r.log;
-    EXPECT_EQ(concat({warning("OPEN3", "File opening error:  illegal FSTATUS argument."),
-                      {"     Legal values: 1-READONLY, 2-READ/WRITE, 3-NEW, 4-UNKNOWN",
-                       "     Value supplied by caller:        7"}}),
+    EXPECT_EQ((warning("OPEN3", "File opening error:  illegal FSTATUS argument.") +
+               Lines{"     Legal values: 1-READONLY, 2-READ/WRITE, 3-NEW, 4-UNKNOWN",
+                     "     Value supplied by caller:        7"}),
               between(r.log, "MARK", "END"));
 }
 
 TEST_F(OpenRules, TwoHundredAndFirstRefusedAndSlotsReused) {
-    make_file(pa);
+    ASSERT_EQ(0, box.make(pa).status);
     Env env;
     for (int i = 1; i <= MXFILE3 + 1; ++i) env.emplace_back("F" + std::to_string(i), pa);
     const Outcome r = box.run(env, [] {
@@ -246,7 +218,7 @@ TEST_F(OpenRules, TwoHundredAndFirstRefusedAndSlotsReused) {
 }
 
 TEST_F(OpenRules, VolatileMarkCutFromThePath) {
-    make_file(pa);
+    ASSERT_EQ(0, box.make(pa).status);
     const Outcome r = box.run({{"A", pa + " -v"}, {"B", box.path("b.nc") + " -V extra"}}, [] {
         describe(GRDDED3);
         ASSERT_TRUE(OPEN3("A", FSRDONLY3, "RULES"));
@@ -275,11 +247,11 @@ TEST_F(OpenRules, PathOptions) {
         {"virtual", "VIRTUAL somewhere", FSRDONLY3, false,
          warning("OPEN3", "VIRTUAL files not implemented in this ORVEX version")},
         {"list for writing", "list:X,Y", FSRDWR3, false,
-         concat({{"     A               :list:X,Y"}, warning("OPEN3", "LIST-File not readonly.")})},
+         Lines{"     A               :list:X,Y"} + warning("OPEN3", "LIST-File not readonly.")},
         {"binary path tested after its prefix", "bin:" + pa + ".bin", FSRDONLY3, false,
-         concat({{"     A               :" + pa + ".bin"}, warning("OPEN3", "File not available.")})},
+         Lines{"     A               :" + pa + ".bin"} + warning("OPEN3", "File not available.")},
     };
-    make_file(pa);
+    ASSERT_EQ(0, box.make(pa).status);
     ASSERT_TRUE(fs::exists(pa));
     for (const auto& c : cases) {
         const Outcome r = box.run({{"A", c.value}}, [&] {

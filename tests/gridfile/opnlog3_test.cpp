@@ -12,18 +12,11 @@ namespace {
 
 using namespace orvex::detail;
 
-using Lines = std::vector<std::string>;
-
 class OpenReport : public ::testing::Test {
 protected:
     // Creates A at path from the test description changed by adjust.
     void make(const std::function<void()>& adjust, int ftype = GRDDED3) {
-        const Outcome r = box.run({{"A", path}}, [&] {
-            describe(ftype);
-            adjust();
-            ASSERT_TRUE(OPEN3("A", FSNEW3, "MAKER"));
-            ASSERT_TRUE(CLOSE3("A"));
-        });
+        const Outcome r = box.make(path, ftype, adjust);
         ASSERT_EQ(0, r.status) << r.log;
     }
     // Opens A with the status; the report's lines and the dataset id.

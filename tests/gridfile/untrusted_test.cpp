@@ -11,14 +11,6 @@
 namespace gf_test {
 namespace {
 
-using Lines = std::vector<std::string>;
-
-int put_int(int ncid, const char* name, int value) { return nc_put_att_int(ncid, NC_GLOBAL, name, NC_INT, 1, &value); }
-
-int put_text(int ncid, int varid, const char* name, const std::string& text) {
-    return nc_put_att_text(ncid, varid, name, text.size(), text.data());
-}
-
 // The three QVABORT lines of a refused header.
 Lines abort_lines(const std::string& message, const std::string& code, const std::string& text) {
     return {"     " + message, "     netCDF error number" + code + "  processing file \"A\"", "     " + text};
@@ -29,11 +21,7 @@ protected:
     // A valid file of the type at path a.nc, then changed by edit in define mode.
     void make(int ftype, const std::function<int(int)>& edit, int nvars = 2) {
         fs::remove(path);
-        const Outcome r = box.run({{"A", path}}, [&] {
-            describe(ftype, nvars);
-            ASSERT_TRUE(OPEN3("A", FSNEW3, "MAKER"));
-            ASSERT_TRUE(CLOSE3("A"));
-        });
+        const Outcome r = box.make(path, ftype, {}, {}, nvars);
         ASSERT_EQ(0, r.status) << r.log;
         if (edit) {
             ASSERT_EQ(NC_NOERR, nc_edit(path, edit));
@@ -85,14 +73,14 @@ TEST_F(Untrusted, ForeignEmptyAndTruncatedFiles) {
 }
 
 TEST_F(Untrusted, VariableCountsBeyondTheTable) {
-    make(GRDDED3, [](int ncid) { return put_int(ncid, "NVARS", MXVARS3 + 1); });
+    make(GRDDED3, [](int ncid) { return put_int_att(ncid, "NVARS", MXVARS3 + 1); });
     EXPECT_EQ(abort_lines("Max value of attribute NVARS exceeded for this build", "  -48", "NetCDF: NC_MAX_VARS exceeded"),
               refused());
-    make(GRDDED3, [](int ncid) { return put_int(ncid, "NVARS", -1); });
+    make(GRDDED3, [](int ncid) { return put_int_att(ncid, "NVARS", -1); });
     EXPECT_EQ(abort_lines("Illegal negative value of attribute NVARS", "  -36", "NetCDF: Invalid argument"), refused());
-    make(GRDDED3, [](int ncid) { return put_int(ncid, "NLAYS", -3); });
+    make(GRDDED3, [](int ncid) { return put_int_att(ncid, "NLAYS", -3); });
     EXPECT_EQ(abort_lines("Illegal negative value of attribute NLAYS", "  -36", "NetCDF: Invalid argument"), refused());
-    make(BNDARY3, [](int ncid) { return put_int(ncid, "NTHIK", -5); });
+    make(BNDARY3, [](int ncid) { return put_int_att(ncid, "NTHIK", -5); });
     EXPECT_EQ(abort_lines("Illegal layer size for file header dimensions", "  -36", "NetCDF: Invalid argument"),
               refused());
 }
@@ -117,13 +105,13 @@ const AttrCase ATTR_CASES[] = {
     {"grid name as a number", GRDDED3,
      [](int ncid) {
          nc_del_att(ncid, NC_GLOBAL, "GDNAM");
-         return put_int(ncid, "GDNAM", 7);
+         return put_int_att(ncid, "GDNAM", 7);
      },
      abort_lines("Error reading file attribute GDNAM", "  -56", "NetCDF: Attempt to convert between text & numbers")},
     {"columns as text", GRDDED3,
      [](int ncid) {
          nc_del_att(ncid, NC_GLOBAL, "NCOLS");
-         return put_text(ncid, NC_GLOBAL, "NCOLS", "four");
+         return put_text_att(ncid, NC_GLOBAL, "NCOLS", "four");
      },
      abort_lines("Error reading file attribute NCOLS", "  -56", "NetCDF: Attempt to convert between text & numbers")},
     {"columns without a value", GRDDED3,
@@ -138,9 +126,9 @@ const AttrCase ATTR_CASES[] = {
          return nc_rename_var(ncid, varid, "IDS");
      },
      abort_lines("Error reading netcdf ID for variable ID", "  -49", "NetCDF: Variable not found")},
-    {"short variable list", GRDDED3, [](int ncid) { return put_text(ncid, NC_GLOBAL, "VAR-LIST", "O3"); },
+    {"short variable list", GRDDED3, [](int ncid) { return put_text_att(ncid, NC_GLOBAL, "VAR-LIST", "O3"); },
      abort_lines("Error reading IDs for  variable", "  -49", "NetCDF: Variable not found")},
-    {"unknown file type", GRDDED3, [](int ncid) { return put_int(ncid, "FTYPE", 42); },
+    {"unknown file type", GRDDED3, [](int ncid) { return put_int_att(ncid, "FTYPE", 42); },
      {"     File opening error:  ILLEGAL FILE TYPE for file A", "     Unknown file type       42"}},
 };
 
@@ -151,12 +139,7 @@ TEST_P(UntrustedAttribute, Refused) {
     EXPECT_EQ(GetParam().lines, refused());
 }
 
-INSTANTIATE_TEST_SUITE_P(Headers, UntrustedAttribute, ::testing::ValuesIn(ATTR_CASES), [](const auto& info) {
-    std::string name = info.param.label;
-    for (char& ch : name)
-        if (ch == ' ') ch = '_';
-    return name;
-});
+INSTANTIATE_TEST_SUITE_P(Headers, UntrustedAttribute, ::testing::ValuesIn(ATTR_CASES), label_name<AttrCase>);
 
 // Odd but readable headers: read within every field's width.
 TEST_F(Untrusted, OversizedAttributesReadWithinTheirFields) {
@@ -164,15 +147,15 @@ TEST_F(Untrusted, OversizedAttributesReadWithinTheirFields) {
         const int nvars[] = {2, 99};
         std::vector<float> levels(150);
         for (std::size_t k = 0; k < levels.size(); ++k) levels[k] = 1.0f - 0.005f * static_cast<float>(k);
-        return put_text(ncid, NC_GLOBAL, "GDNAM", "A_GRID_NAME_OF_FORTY_CHARACTERS_ALTOGETH") |
-               put_int(ncid, "NLAYS", 150) |
+        return put_text_att(ncid, NC_GLOBAL, "GDNAM", "A_GRID_NAME_OF_FORTY_CHARACTERS_ALTOGETH") |
+               put_int_att(ncid, "NLAYS", 150) |
                nc_put_att_float(ncid, NC_GLOBAL, "VGLVLS", NC_FLOAT, levels.size(), levels.data()) |
                nc_put_att_int(ncid, NC_GLOBAL, "NVARS", NC_INT, 2, nvars) |
-               put_text(ncid, NC_GLOBAL, "EXEC_ID", std::string(200, 'x')) |
-               put_text(ncid, NC_GLOBAL, "FILEDESC", std::string(6000, 'd')) |
-               put_text(ncid, NC_GLOBAL, "HISTORY", "short") | put_text(ncid, NC_GLOBAL, "UPNAM", "A_PROGRAM_NAME_LONGER") |
-               put_text(ncid, 1, "units", "a unit of more than sixteen characters") |
-               put_text(ncid, 1, "var_desc", std::string(300, 'v'));
+               put_text_att(ncid, NC_GLOBAL, "EXEC_ID", std::string(200, 'x')) |
+               put_text_att(ncid, NC_GLOBAL, "FILEDESC", std::string(6000, 'd')) |
+               put_text_att(ncid, NC_GLOBAL, "HISTORY", "short") | put_text_att(ncid, NC_GLOBAL, "UPNAM", "A_PROGRAM_NAME_LONGER") |
+               put_text_att(ncid, 1, "units", "a unit of more than sixteen characters") |
+               put_text_att(ncid, 1, "var_desc", std::string(300, 'v'));
     });
     const Outcome r = box.run({{"A", path}}, [] {
         ASSERT_TRUE(OPEN3("A", FSRDONLY3, "READER"));
