@@ -1,26 +1,21 @@
-// Shared pieces of the native binary file tests: descriptions, a slot set up
-// for a binary file, and byte access to the file on disk.
+// Pieces of the native binary file tests: a slot set up for a binary file,
+// the kit's binary sample description, and numbers as the file's bytes.
 #pragma once
 
-#include <gtest/gtest.h>
-
 #include <cstdint>
-#include <cstring>
-#include <functional>
-#include <optional>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "gridfile/state3.hpp"
 #include "orvex/fdesc3.hpp"
 #include "orvex/parms3.hpp"
-#include "support/child_process.hpp"
 #include "support/iobin3.hpp"
+#include "tests/kit/kit.hpp"
 
 namespace bin_test {
 
 using namespace orvex;
+using namespace kit;
 
 inline constexpr int FID = 7;
 
@@ -33,51 +28,8 @@ inline void bind_slot(int fid = FID, bool volat = false) {
     s.volat = volat;
 }
 
-// A gridded description: the numbers are chosen so that every field differs.
-inline void gridded_desc(int nvars = 3) {
-    Fdesc3& d = FDESC3;
-    d = Fdesc3{};
-    d.FTYPE3D = GRDDED3;
-    d.GDTYP3D = 2;
-    d.VGTYP3D = 7;
-    d.NCOLS3D = 4;
-    d.NROWS3D = 3;
-    d.NLAYS3D = 2;
-    d.NTHIK3D = 1;
-    d.NVARS3D = nvars;
-    d.SDATE3D = 2020001;
-    d.STIME3D = 10000;
-    d.TSTEP3D = 10000;
-    d.P_ALP3D = 30.0;
-    d.P_BET3D = 60.0;
-    d.P_GAM3D = -90.0;
-    d.XCENT3D = -90.0;
-    d.YCENT3D = 40.0;
-    d.XORIG3D = -1536000.0;
-    d.YORIG3D = -1200000.0;
-    d.XCELL3D = 12000.0;
-    d.YCELL3D = 0.1;
-    d.VGTOP3D = 5000.0f;
-    d.VGLVS3D[0] = 1.0f;
-    d.VGLVS3D[1] = 0.5f;
-    d.VGLVS3D[2] = -0.25f;
-    d.VGLVS3D[3] = 9.0f;  // beyond NLAYS + 1: not written
-    d.GDNAM3D = "LAMBERT_12";
-    d.UPNAM3D = "BINWRITER";
-    d.EXECN3D = "exec-2020";
-    d.FDESC3D[0] = "first description line";
-    d.FDESC3D[59] = "last description line";
-    d.UPDSC3D[1] = "history line";
-    const char* names[] = {"O3", "NO2", "TEMP"};
-    const char* units[] = {"ppm", "ppb", "K"};
-    const int types[] = {QVINT, QVREAL, QVDBLE};
-    for (int v = 0; v < nvars; ++v) {
-        d.VNAME3D[v] = names[v % 3];
-        d.UNITS3D[v] = units[v % 3];
-        d.VDESC3D[v] = std::string("description of ") + names[v % 3];
-        d.VTYPE3D[v] = types[v % 3];
-    }
-}
+// A gridded description in which every field differs (kit::binary_sample).
+inline void gridded_desc(int nvars = 3) { describe(binary_sample(nvars)); }
 
 inline std::int32_t le32(const std::string& bytes, std::size_t off) {
     const auto b = [&](std::size_t i) { return static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[off + i])); };
@@ -96,25 +48,6 @@ std::string raw(const std::vector<T>& values) {
     return std::string(reinterpret_cast<const char*>(values.data()), values.size() * sizeof(T));
 }
 
-// Overwrites bytes of a file at an offset.
-inline void patch(const std::string& path, std::size_t off, const std::string& bytes) {
-    std::string all = support_test::read_file(path);
-    all.replace(off, bytes.size(), bytes);
-    support_test::write_file(path, all);
-}
-
 inline std::string zeros(std::size_t n) { return std::string(n, '\0'); }
-
-using Env = std::vector<std::pair<std::string, std::optional<std::string>>>;
-
-// Runs body in a child (log on standard output unless env names LOGFILE); a
-// failed expectation inside the body shows in the output as "CHILD FAILED".
-inline support_test::ChildResult checked_run(const support_test::Sandbox& box, const Env& env,
-                                             const std::function<void()>& body) {
-    return box.run(env, [&] {
-        body();
-        if (::testing::Test::HasFailure()) std::printf("CHILD FAILED\n");
-    });
-}
 
 }  // namespace bin_test

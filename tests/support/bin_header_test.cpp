@@ -9,15 +9,13 @@
 using namespace orvex;
 using namespace orvex::detail;
 using namespace bin_test;
-using support_test::read_file;
-using support_test::Sandbox;
 
 namespace {
 
 // Creates the file of the current FDESC3 in the sandbox and returns its bytes.
 std::string created_bytes(const Sandbox& box, const std::string& name = "grid.bin") {
     bind_slot();
-    const std::string path = box.path(name).string();
+    const std::string path = box.path(name);
     EXPECT_TRUE(CRTBIN3(path, FID));
     EXPECT_TRUE(CLOSEBIN3(FID));
     return read_file(path);
@@ -87,7 +85,7 @@ TEST(BinHeader, FormatSettingsGoIntoLaterHeaders) {
 TEST(BinHeader, OpenFillsSlotAndDescribeFillsRecord) {
     Sandbox box;
     gridded_desc();
-    const std::string path = box.path("grid.bin").string();
+    const std::string path = box.path("grid.bin");
     created_bytes(box);
 
     bind_slot();
@@ -145,7 +143,7 @@ TEST(BinHeader, PathEndsAtFirstWhiteSpace) {
     Sandbox box;
     gridded_desc(1);
     bind_slot();
-    const std::string path = box.path("cut.bin").string();
+    const std::string path = box.path("cut.bin");
     ASSERT_TRUE(CRTBIN3(path + " -v", FID));
     EXPECT_TRUE(CLOSEBIN3(FID));
     EXPECT_EQ(read_file(path).size(), 19884u + 112u);

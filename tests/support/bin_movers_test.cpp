@@ -11,26 +11,16 @@
 
 using namespace orvex;
 using namespace bin_test;
-using support_test::ChildResult;
-using support_test::read_file;
-using support_test::Sandbox;
 
 namespace {
-
-// The log lines written after QVMSG2("MARK").
-std::string after_mark(const std::string& log) {
-    const std::string mark = "     MARK\n";
-    const std::size_t at = log.rfind(mark);
-    return at == std::string::npos ? "(no mark)" : log.substr(at + mark.size());
-}
 
 // A gridded file "BINF" of gridded_desc(3) with record 1 written, opened
 // read-only; then body runs after the mark. Returns the log after the mark.
 std::string on_open_file(const std::function<void(int fid)>& body) {
     Sandbox box;
-    const std::string path = box.path("movers.bin").string();
-    const std::string log = box.path("movers.log").string();
-    const ChildResult r = checked_run(box, {{"BINF", "BIN:" + path}, {"LOGFILE", log}}, [&] {
+    const std::string path = box.path("movers.bin");
+    const std::string log = box.path("movers.log");
+    const Outcome r = box.run({{"BINF", "BIN:" + path}, {"LOGFILE", log}}, [&] {
         gridded_desc(3);
         ASSERT_TRUE(OPEN3("BINF", FSNEW3, "MOVERS"));
         const std::vector<double> all(4 * 3 * 2 * 4, 1.0);
@@ -40,8 +30,8 @@ std::string on_open_file(const std::function<void(int fid)>& body) {
         QVMSG2("MARK");
         body(NAME2FID("BINF"));
     });
-    EXPECT_EQ(r.out.find("CHILD FAILED"), std::string::npos) << r.out;
-    return after_mark(read_file(log));
+    EXPECT_EQ(r.status, 0) << r.out;
+    return text_of(after_mark(read_file(log), "MARK"));
 }
 
 // The data hyperslab of a gridded record: all layers at record slot step.

@@ -12,8 +12,6 @@
 using namespace orvex;
 using namespace orvex::detail;
 using namespace bin_test;
-using support_test::read_file;
-using support_test::Sandbox;
 
 namespace {
 
@@ -36,7 +34,7 @@ void small_desc(int ftype, int ncols, int nrows, int nlays, int nvars = 2) {
 
 std::string create(const Sandbox& box, const std::string& name) {
     bind_slot();
-    const std::string path = box.path(name).string();
+    const std::string path = box.path(name);
     EXPECT_TRUE(CRTBIN3(path, FID));
     return path;
 }

@@ -14,14 +14,8 @@
 using namespace orvex;
 using namespace orvex::detail;
 using namespace bin_test;
-using support_test::ChildResult;
-using support_test::read_file;
-using support_test::Sandbox;
 
 namespace {
-
-// Runs body in a child with the log on standard output.
-ChildResult logged(const Sandbox& box, const std::function<void()>& body) { return box.run({}, body); }
 
 // A gridded file of 2 x 2 cells, 2 layers, an integer and a double variable,
 // with records 1 and 2 written; returns its bytes.
@@ -31,7 +25,7 @@ std::string two_record_file(const Sandbox& box) {
     FDESC3.NROWS3D = 2;
     FDESC3.VTYPE3D[1] = QVDBLE;
     bind_slot();
-    const std::string path = box.path("good.bin").string();
+    const std::string path = box.path("good.bin");
     EXPECT_TRUE(CRTBIN3(path, FID));
     const std::vector<char> data(4 * 4 * 2 + 4 * 8 * 2, 'd');
     for (int rec = 1; rec <= 2; ++rec) {
@@ -44,8 +38,8 @@ std::string two_record_file(const Sandbox& box) {
 
 // Opens the file in a child and, when it opens, uses it; the output ends with
 // "open=1" or "open=0".
-ChildResult open_and_use(const Sandbox& box, const std::string& path) {
-    return logged(box, [&] {
+Outcome open_and_use(const Sandbox& box, const std::string& path) {
+    return box.run({}, [&] {
         bind_slot();
         const bool ok = OPNBIN3(path, FID, FSRDWR3, "HOSTILE");
         if (ok) {
@@ -67,7 +61,7 @@ ChildResult open_and_use(const Sandbox& box, const std::string& path) {
 
 TEST(BinRefusals, UnsupportedDescriptions) {
     Sandbox box;
-    const std::string path = box.path("refused.bin").string();
+    const std::string path = box.path("refused.bin");
     struct Case {
         std::function<void()> edit;
         std::string expected;
@@ -93,7 +87,7 @@ TEST(BinRefusals, UnsupportedDescriptions) {
          "     Record size too large\n     CRTBIN3:  invalid file specification\n"},
     };
     for (const Case& c : cases) {
-        const ChildResult r = logged(box, [&] {
+        const Outcome r = box.run({}, [&] {
             gridded_desc();
             c.edit();
             bind_slot();
@@ -122,7 +116,7 @@ TEST(BinRefusals, OperationsNeedAnOpenFile) {
         {"CLOSEBIN3", [](int f) { return CLOSEBIN3(f); }},
     };
     for (const Case& c : cases) {
-        const ChildResult r = logged(box, [&] {
+        const Outcome r = box.run({}, [&] {
             const bool a = c.call(FID);
             const bool b = c.call(0);
             const bool d = c.call(MXFILE3 + 1);
@@ -136,7 +130,7 @@ TEST(BinRefusals, OperationsNeedAnOpenFile) {
 TEST(BinRefusals, BadRequestsOnAnOpenFile) {
     Sandbox box;
     two_record_file(box);
-    const std::string path = box.path("good.bin").string();
+    const std::string path = box.path("good.bin");
     std::array<int, 2> pair{};
     std::vector<char> buffer(4096);
     struct Case {
@@ -153,7 +147,7 @@ TEST(BinRefusals, BadRequestsOnAnOpenFile) {
         {[&] { return RDBFLAG(FID, 0, 1, std::span<int>(pair)); }, "     RDBFLAG:  flag buffer too small\n"},
     };
     for (const Case& c : cases) {
-        const ChildResult r = logged(box, [&] {
+        const Outcome r = box.run({}, [&] {
             bind_slot();
             if (!OPNBIN3(path, FID, FSRDWR3, "REQUESTS")) return;
             std::printf("%d\n", c.call() ? 1 : 0);
@@ -161,30 +155,30 @@ TEST(BinRefusals, BadRequestsOnAnOpenFile) {
         EXPECT_EQ(r.out, c.expected + "0\n");
     }
 
-    const ChildResult ro = logged(box, [&] {
+    const Outcome ro = box.run({}, [&] {
         bind_slot();
         if (!OPNBIN3(path, FID, FSRDONLY3, "READONLY")) return;
         std::printf("%d\n", WRBVARS(FID, 1, 1, buffer.data()) ? 1 : 0);
     });
     EXPECT_EQ(ro.out, "     WRBVARS:  fwrite( TIMESTEP ) failure\n0\n");
 
-    const ChildResult missing = logged(box, [&] {
+    const Outcome missing = box.run({}, [&] {
         bind_slot();
-        std::printf("%d\n", OPNBIN3(box.path("none.bin").string(), FID, FSRDONLY3, "MISSING") ? 1 : 0);
+        std::printf("%d\n", OPNBIN3(box.path("none.bin"), FID, FSRDONLY3, "MISSING") ? 1 : 0);
     });
     EXPECT_EQ(missing.out, "     OPNBIN3:  fopen() failure\n0\n");
 }
 
 TEST(BinRefusals, RecordOffsetsThatOverflowAreRefused) {
     Sandbox box;
-    const ChildResult r = logged(box, [&] {
+    const Outcome r = box.run({}, [&] {
         gridded_desc(MXVARS3);
         FDESC3.NCOLS3D = 40000;
         FDESC3.NROWS3D = 40000;
         FDESC3.NLAYS3D = 100;
         for (int v = 0; v < MXVARS3; ++v) FDESC3.VTYPE3D[v] = QVDBLE;
         bind_slot();
-        if (!CRTBIN3(box.path("huge.bin").string(), FID)) return;
+        if (!CRTBIN3(box.path("huge.bin"), FID)) return;
         std::array<int, 2> pair{};
         const bool read = RDBFLAG(FID, 1, INT_MAX, pair);
         const bool written = WRBFLAG(FID, 1, 2000000, pair);
@@ -197,7 +191,7 @@ TEST(BinRefusals, RecordOffsetsThatOverflowAreRefused) {
 TEST(BinHostile, EveryHeaderFieldSetToAHostileValue) {
     Sandbox box;
     const std::string good = two_record_file(box);
-    const std::string path = box.path("hostile.bin").string();
+    const std::string path = box.path("hostile.bin");
     struct Case {
         std::size_t off;
         std::string bytes;
@@ -252,8 +246,8 @@ TEST(BinHostile, EveryHeaderFieldSetToAHostileValue) {
     for (const Case& c : cases) {
         std::string bytes = good;
         bytes.replace(c.off, c.bytes.size(), c.bytes);
-        support_test::write_file(path, bytes);
-        const ChildResult r = open_and_use(box, path);
+        write_file(path, bytes);
+        const Outcome r = open_and_use(box, path);
         EXPECT_EQ(r.status, 0) << "offset " << c.off;
         const std::string end = c.opens ? "open=1\n" : "open=0\n";
         EXPECT_TRUE(r.out.size() >= end.size() && r.out.compare(r.out.size() - end.size(), end.size(), end) == 0)
@@ -267,7 +261,7 @@ TEST(BinHostile, EveryHeaderFieldSetToAHostileValue) {
 TEST(BinHostile, TruncatedFiles) {
     Sandbox box;
     const std::string good = two_record_file(box);
-    const std::string path = box.path("short.bin").string();
+    const std::string path = box.path("short.bin");
     const std::size_t hdr = 19884 + 2 * 112;
     struct Case {
         std::size_t size;
@@ -283,8 +277,8 @@ TEST(BinHostile, TruncatedFiles) {
         {hdr + 100, "OPNBIN3:  record count 2 beyond the end of the file"},
     };
     for (const Case& c : cases) {
-        support_test::write_file(path, good.substr(0, c.size));
-        const ChildResult r = open_and_use(box, path);
+        write_file(path, good.substr(0, c.size));
+        const Outcome r = open_and_use(box, path);
         EXPECT_EQ(r.out, "     " + c.message + "\nopen=0\n") << "size " << c.size;
     }
 }
@@ -292,7 +286,7 @@ TEST(BinHostile, TruncatedFiles) {
 TEST(BinHostile, DescribeRereadsTheHeaderWithCare) {
     Sandbox box;
     const std::string good = two_record_file(box);
-    const std::string path = box.path("changed.bin").string();
+    const std::string path = box.path("changed.bin");
     struct Case {
         std::size_t off;
         std::string bytes;
@@ -305,11 +299,11 @@ TEST(BinHostile, DescribeRereadsTheHeaderWithCare) {
         {0, le_bytes(1), "1\n"},
     };
     for (const Case& c : cases) {
-        support_test::write_file(path, good);
-        const ChildResult r = logged(box, [&] {
+        write_file(path, good);
+        const Outcome r = box.run({}, [&] {
             bind_slot();
             if (!OPNBIN3(path, FID, FSRDONLY3, "DESCRIBE")) return;
-            patch(path, c.off, c.bytes);
+            patch_file(path, c.off, c.bytes);
             std::printf("%d\n", DSCBIN3(FID) ? 1 : 0);
         });
         EXPECT_EQ(r.out, c.expected) << "offset " << c.off;
@@ -319,14 +313,14 @@ TEST(BinHostile, DescribeRereadsTheHeaderWithCare) {
 TEST(BinHostile, EveryIntegerFieldSweptWithoutACrash) {
     Sandbox box;
     const std::string good = two_record_file(box);
-    const std::string path = box.path("sweep.bin").string();
+    const std::string path = box.path("sweep.bin");
     const int values[] = {INT_MIN, -1, 0, 1, MXVARS3 + 1, INT_MAX};
     for (std::size_t off = 0; off <= 92; off += 4) {
         for (const int v : values) {
             std::string bytes = good;
             bytes.replace(off, 4, le_bytes(v));
-            support_test::write_file(path, bytes);
-            const ChildResult r = open_and_use(box, path);
+            write_file(path, bytes);
+            const Outcome r = open_and_use(box, path);
             EXPECT_EQ(r.status, 0) << "offset " << off << " value " << v;
             EXPECT_NE(r.out.find("open="), std::string::npos) << "offset " << off << " value " << v;
         }

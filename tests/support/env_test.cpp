@@ -12,7 +12,8 @@
 
 #include "gridfile/state3.hpp"
 #include "orvex/operations.hpp"
-#include "support/child_process.hpp"
+#include "support/units.hpp"
+#include "tests/kit/kit.hpp"
 
 using namespace orvex;
 
@@ -31,7 +32,7 @@ public:
     // What the log received since the last call.
     std::string take() {
         if (unit_ < 0 || detail::LAYER_STATE.logdev != unit_) reopen();
-        const std::string all = support_test::read_file(path_);
+        const std::string all = kit::read_file(path_);
         std::string fresh = all.substr(std::min(seen_, all.size()));
         seen_ = all.size();
         return fresh;
@@ -66,10 +67,6 @@ void set_var(const char* name, const std::optional<std::string>& value) {
 }
 
 std::string line(const std::string& text) { return "     " + text + "\n"; }
-
-std::string warning(const std::string& caller, const std::string& text) {
-    return line("") + line(">>--->> WARNING in subroutine " + caller) + line(text) + line("");
-}
 
 class Env : public ::testing::Test {
 protected:
@@ -110,11 +107,11 @@ TEST_F(Env, Envyn) {
         {".false.", false, 0, line("Value for ORVEX_LOG_WRITE:  .false. returning FALSE")},
         {"F", false, 0, line("Value for ORVEX_LOG_WRITE:  F returning FALSE")},
         {" Y", true, 1,
-         warning("envync", "Value for ORVEX_LOG_WRITE not T,F,Y, or N : ' Y', returning defaultval    TRUE")},
+         kit::warning_text("envync", "Value for ORVEX_LOG_WRITE not T,F,Y, or N : ' Y', returning defaultval    TRUE")},
         {".", true, 1,
-         warning("envync", "Value for ORVEX_LOG_WRITE not T,F,Y, or N : '.', returning defaultval    TRUE")},
+         kit::warning_text("envync", "Value for ORVEX_LOG_WRITE not T,F,Y, or N : '.', returning defaultval    TRUE")},
         {"0123456789abcdefghij", true, 1,
-         warning("envync",
+         kit::warning_text("envync",
                  "Value for ORVEX_LOG_WRITE not T,F,Y, or N : '0123456789abcdef', returning defaultval    TRUE")},
     };
     const std::vector<Row<bool>> default_false = {
@@ -125,7 +122,7 @@ TEST_F(Env, Envyn) {
         {"t", true, 0, line("Value for ORVEX_LOG_WRITE:  t returning TRUE")},
         {"Yellow", true, 0, line("Value for ORVEX_LOG_WRITE:  Yellow returning TRUE")},
         {"1", false, 1,
-         warning("envync", "Value for ORVEX_LOG_WRITE not T,F,Y, or N : '1', returning defaultval    FALSE")},
+         kit::warning_text("envync", "Value for ORVEX_LOG_WRITE not T,F,Y, or N : '1', returning defaultval    FALSE")},
     };
     check_rows("ORVEX_LOG_WRITE", default_true,
                [](int& status) { return ENVYN("ORVEX_LOG_WRITE  ", "log each write", true, status); });
@@ -142,8 +139,8 @@ TEST_F(Env, Envint) {
                         {"  -7", -7, 0, line("Value for ORVEX_N:  -7")},
                         {"+0", 0, 0, line("Value for ORVEX_N:  0")},
                         {"99999999999", INT_MAX, 0, line("Value for ORVEX_N:  2147483647")},
-                        {"abc", 5, 1, warning("envintc", "Value for ORVEX_N not an integer : 'abc', returning default  5")},
-                        {"-", 5, 1, warning("envintc", "Value for ORVEX_N not an integer : '-', returning default  5")},
+                        {"abc", 5, 1, kit::warning_text("envintc", "Value for ORVEX_N not an integer : 'abc', returning default  5")},
+                        {"-", 5, 1, kit::warning_text("envintc", "Value for ORVEX_N not an integer : '-', returning default  5")},
                     },
                     [](int& status) { return ENVINT("ORVEX_N", "count", 5, status); });
 }
@@ -157,7 +154,7 @@ TEST_F(Env, Envreal) {
                           {"0.1", 0.1f, 0, line("Value for ORVEX_R:  0.1")},
                           {"1234567", 1234567.0f, 0, line("Value for ORVEX_R:  1.23457E+06")},
                           {"1e-10", 1e-10f, 0, line("Value for ORVEX_R:  1E-10")},
-                          {"x", 1.5f, 1, warning("envrealc", "Value for ORVEX_R not a real : 'x', returning default   1.5")},
+                          {"x", 1.5f, 1, kit::warning_text("envrealc", "Value for ORVEX_R not a real : 'x', returning default   1.5")},
                       },
                       [](int& status) { return ENVREAL("ORVEX_R", "", 1.5f, status); });
 }
@@ -170,7 +167,7 @@ TEST_F(Env, Envdble) {
                            {"3.25", 3.25, 0, line("Value for  ORVEX_D:  3.25")},
                            {"0.1", 0.1, 0, line("Value for  ORVEX_D:  0.1")},
                            {"1e300", 1e300, 0, line("Value for  ORVEX_D:  1E+300")},
-                           {"zz", -2.0, 1, warning("envdblec", "Value for ORVEX_D not a double : 'zz', returning default:  -2")},
+                           {"zz", -2.0, 1, kit::warning_text("envdblec", "Value for ORVEX_D not a double : 'zz', returning default:  -2")},
                        },
                        [](int& status) { return ENVDBLE("ORVEX_D", "", -2.0, status); });
 }
@@ -214,7 +211,7 @@ TEST_F(Env, NulTerminatedForms) {
     envstrc("ORVEX_C more", "", "d", value, &status, 4);
     EXPECT_STREQ(value, "42");
     EXPECT_EQ(log(), line("Value for ORVEX_C:  42") +
-                         warning("envync", "Value for ORVEX_C not T,F,Y, or N : '42', returning defaultval    TRUE") +
+                         kit::warning_text("envync", "Value for ORVEX_C not T,F,Y, or N : '42', returning defaultval    TRUE") +
                          line("Value for ORVEX_C:  42") + line("Value for  ORVEX_C:  42") +
                          line("Value for ORVEX_C:  '42'"));
     setenv("ORVEX_C", "abcdef", 1);
@@ -274,14 +271,14 @@ TEST(Setenvvar, SetsTrimmedValues) {
 }
 
 TEST_F(Env, Rmfile) {
-    support_test::Sandbox box;
-    const std::string path = box.path("victim.nc").string();
-    support_test::write_file(path, "x");
+    kit::Sandbox box;
+    const std::string path = box.path("victim.nc");
+    kit::write_file(path, "x");
     EXPECT_EQ(RMFILE(path + "   trailing words"), 0);
     EXPECT_FALSE(fs::exists(path));
     EXPECT_EQ(log(), "");
     EXPECT_EQ(RMFILE(path), -1);
-    EXPECT_EQ(log(), warning("RMFILE", "No such file or directory"));
+    EXPECT_EQ(log(), kit::warning_text("RMFILE", "No such file or directory"));
 }
 
 TEST(TextHelpers, Trimlen) {

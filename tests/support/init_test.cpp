@@ -9,16 +9,12 @@
 
 #include "gridfile/state3.hpp"
 #include "orvex/operations.hpp"
-#include "support/child_process.hpp"
+#include "tests/kit/kit.hpp"
 #include "support/notice.hpp"
 #include "support/units.hpp"
 
 using namespace orvex;
-using support_test::ChildResult;
-using support_test::lines_of;
-using support_test::read_file;
-using support_test::Sandbox;
-using support_test::write_file;
+using namespace kit;
 
 namespace {
 
@@ -48,12 +44,12 @@ TEST(Notice, Shape) {
 
 TEST(Junit, HighestFreeUnitFirst) {
     Sandbox box;
-    const ChildResult r = box.run({}, [&] {
+    const Outcome r = box.run({}, [&] {
         using namespace detail;
         std::printf("%d", JUNIT());
-        open_unit(99, box.path("a").string(), "w");
+        open_unit(99, box.path("a"), "w");
         std::printf(" %d", JUNIT());
-        open_unit(98, box.path("b").string(), "w");
+        open_unit(98, box.path("b"), "w");
         std::printf(" %d", JUNIT());
         close_unit(99);
         std::printf(" %d\n", JUNIT());
@@ -63,7 +59,7 @@ TEST(Junit, HighestFreeUnitFirst) {
 
 TEST(Junit, AllUnitsInUseEndsRun) {
     Sandbox box;
-    const ChildResult r = box.run({}, [] {
+    const Outcome r = box.run({}, [] {
         for (int unit = detail::FIRST_UNIT; unit <= detail::LAST_UNIT; ++unit) detail::open_unit(unit, "/dev/null", "w");
         JUNIT();
         std::printf("not reached\n");
@@ -82,11 +78,11 @@ TEST(Initlog3, Destinations) {
         {std::nullopt, "6 1"},
         {"LOGFILE", "6 1"},
         {"LOGFILE    ", "6 1"},
-        {box.path("new.log").string(), "99 0"},
+        {box.path("new.log"), "99 0"},
         {"/dev/null", "99 0"},
     };
     for (const Case& c : cases) {
-        const ChildResult r = box.run({{"LOGFILE", c.logfile}}, [] {
+        const Outcome r = box.run({{"LOGFILE", c.logfile}}, [] {
             const int unit = INITLOG3("TEST");
             std::printf("%d %d|%d\n", unit, detail::LAYER_STATE.logstd ? 1 : 0, INITLOG3("AGAIN"));
         });
@@ -97,9 +93,9 @@ TEST(Initlog3, Destinations) {
 
 TEST(Initlog3, ExistingLogFileRefused) {
     Sandbox box;
-    const std::string log = box.path("old.log").string();
+    const std::string log = box.path("old.log");
     write_file(log, "keep me\n");
-    const ChildResult r = box.run({{"LOGFILE", log}}, [] {
+    const Outcome r = box.run({{"LOGFILE", log}}, [] {
         QVMESG("never written");
         std::printf("not reached\n");
     });
@@ -113,8 +109,8 @@ TEST(Initlog3, ExistingLogFileRefused) {
 
 TEST(Initlog3, MissingDirectoryRefusedWithCallerTag) {
     Sandbox box;
-    const std::string log = box.path("no/such/dir.log").string();
-    const ChildResult r = box.run({{"LOGFILE", log}}, [] { INIT3(); });
+    const std::string log = box.path("no/such/dir.log");
+    const Outcome r = box.run({{"LOGFILE", log}}, [] { INIT3(); });
     EXPECT_EQ(r.status, 2);
     EXPECT_EQ(r.out, "\n     ***  ERROR in INIT3/INITLOG3  ***\n"
                      "     Error opening log file on unit        99\n"
@@ -124,7 +120,7 @@ TEST(Initlog3, MissingDirectoryRefusedWithCallerTag) {
 
 TEST(Init3, StartupBlockOnStandardOutput) {
     Sandbox box;
-    const ChildResult r = box.run({{"EXECUTION_ID", "run 42  "}}, [] {
+    const Outcome r = box.run({{"EXECUTION_ID", "run 42  "}}, [] {
         const int unit = INIT3();
         INIT3();  // initialised: writes nothing
         std::printf("unit=%d finit=%d count=%d\n", unit, detail::LAYER_STATE.finit ? 1 : 0, detail::STATE3.count);
@@ -134,8 +130,8 @@ TEST(Init3, StartupBlockOnStandardOutput) {
 
 TEST(Init3, StartupBlockEchoedWhenLogIsFile) {
     Sandbox box;
-    const std::string log = box.path("init.log").string();
-    const ChildResult r = box.run({{"LOGFILE", log}}, [] {
+    const std::string log = box.path("init.log");
+    const Outcome r = box.run({{"LOGFILE", log}}, [] {
         INIT3();
         char version[81] = {};
         std::memcpy(version, detail::LAYER_STATE.version.data(), 80);
@@ -148,7 +144,7 @@ TEST(Init3, StartupBlockEchoedWhenLogIsFile) {
 
 TEST(Init3, NullLogStillEchoes) {
     Sandbox box;
-    const ChildResult r = box.run({{"LOGFILE", "/dev/null"}, {"EXECUTION_ID", ""}}, [] {
+    const Outcome r = box.run({{"LOGFILE", "/dev/null"}, {"EXECUTION_ID", ""}}, [] {
         INIT3();
         std::printf("logdev=%d\n", detail::LAYER_STATE.logdev);
     });
@@ -157,7 +153,7 @@ TEST(Init3, NullLogStillEchoes) {
 
 TEST(Init3, EmptyExecutionId) {
     Sandbox box;
-    const std::string log = box.path("e.log").string();
+    const std::string log = box.path("e.log");
     box.run({{"LOGFILE", log}, {"EXECUTION_ID", ""}}, [] { INIT3(); });
     const std::vector<std::string> lines = lines_of(read_file(log));
     ASSERT_FALSE(lines.empty());
@@ -166,7 +162,7 @@ TEST(Init3, EmptyExecutionId) {
 
 TEST(Init3, ResetsTableAndRecordsClock) {
     Sandbox box;
-    const ChildResult r = box.run({{"LOGFILE", "/dev/null"}}, [] {
+    const Outcome r = box.run({{"LOGFILE", "/dev/null"}}, [] {
         using namespace detail;
         slot(7).flist = "LEFTOVER";
         STATE3.nlist_used = 3;
@@ -181,8 +177,8 @@ TEST(Init3, ResetsTableAndRecordsClock) {
 
 TEST(Init3, AfterShutdownNote) {
     Sandbox box;
-    const std::string log = box.path("again.log").string();
-    const ChildResult r = box.run({{"LOGFILE", log}, {"EXECUTION_ID", "x"}}, [] {
+    const std::string log = box.path("again.log");
+    const Outcome r = box.run({{"LOGFILE", log}, {"EXECUTION_ID", "x"}}, [] {
         INIT3();
         SHUT3();
         std::printf("count=%d finit=%d\n", detail::STATE3.count, detail::LAYER_STATE.finit ? 1 : 0);
@@ -200,7 +196,7 @@ TEST(Init3, ScenarioKeepsFirstSixtyLines) {
     for (int i = 1; i <= 75; ++i) text += "scenario line " + std::to_string(i) + "\n";
     text += std::string(100, 'L') + "\n";
     write_file(box.path("scen.txt"), text);
-    const ChildResult r = box.run({{"SCENFILE", box.path("scen.txt").string()}, {"LOGFILE", "/dev/null"}}, [] {
+    const Outcome r = box.run({{"SCENFILE", box.path("scen.txt")}, {"LOGFILE", "/dev/null"}}, [] {
         const auto& s = detail::LAYER_STATE.scenario;
         std::printf("|%.80s|%.80s|%d\n", s.data(), s.data() + 59 * 80, s[s.size() - 1] == ' ' ? 1 : 0);
         INIT3();
@@ -213,7 +209,7 @@ TEST(Init3, ScenarioLinesCutAndShortFileLeavesZeros) {
     Sandbox box;
     // No SCENFILE variable: the file called SCENFILE in the working directory is read.
     write_file(box.path("SCENFILE"), std::string(100, 'L') + "\nlast without end of line");
-    const ChildResult r = box.run({{"LOGFILE", "/dev/null"}}, [] {
+    const Outcome r = box.run({{"LOGFILE", "/dev/null"}}, [] {
         INIT3();
         const auto& s = detail::LAYER_STATE.scenario;
         std::printf("|%.80s|%.80s|%d\n", s.data(), s.data() + 80, s[160] == '\0' ? 1 : 0);
@@ -224,10 +220,10 @@ TEST(Init3, ScenarioLinesCutAndShortFileLeavesZeros) {
 
 TEST(Init3, ScenarioReadFailureWarns) {
     Sandbox box;
-    const std::string dir = box.path("scen.d").string();
+    const std::string dir = box.path("scen.d");
     std::filesystem::create_directory(dir);
-    const std::string log = box.path("s.log").string();
-    const ChildResult r = box.run({{"SCENFILE", dir}, {"LOGFILE", log}, {"EXECUTION_ID", "x"}}, [] {
+    const std::string log = box.path("s.log");
+    const Outcome r = box.run({{"SCENFILE", dir}, {"LOGFILE", log}, {"EXECUTION_ID", "x"}}, [] {
         INIT3();
         std::printf("next unit %d\n", JUNIT());
     });

@@ -12,7 +12,7 @@
 using namespace list_test;
 
 TEST(ListOpen, ThreeMonthlyMembersReadAtADateInEach) {
-    const ChildRun r = run_child({{"MONTHS", "LIST:JAN_FILE,FEB_FILE, MAR_FILE"}}, [] {
+    const Outcome r = run_child({{"MONTHS", "LIST:JAN_FILE,FEB_FILE, MAR_FILE"}}, [] {
         if (!make_months()) say("members not written");
         say("open " + std::to_string(OPEN3("MONTHS", FSRDONLY3, "LISTTEST")));
         say("members " + members_of("MONTHS"));
@@ -59,7 +59,7 @@ TEST(ListOpen, ThreeMonthlyMembersReadAtADateInEach) {
 }
 
 TEST(ListOpen, DateBeyondEveryMemberIsReported) {
-    const ChildRun r = run_child({{"MONTHS", "LIST:JAN_FILE"}}, [] {
+    const Outcome r = run_child({{"MONTHS", "LIST:JAN_FILE"}}, [] {
         make_member("JAN_FILE", 2020001, 31);
         OPEN3("MONTHS", FSRDONLY3, "LISTTEST");
         read_at("MONTHS", 2020040);
@@ -80,7 +80,7 @@ TEST(ListOpen, DateBeyondEveryMemberIsReported) {
 // The list starts at its earliest member even when that is not the first;
 // members keep their order.
 TEST(ListOpen, EarliestStartNotInTheFirstMember) {
-    const ChildRun r = run_child({{"MONTHS", "List:MAR_FILE,JAN_FILE,FEB_FILE"}}, [] {
+    const Outcome r = run_child({{"MONTHS", "List:MAR_FILE,JAN_FILE,FEB_FILE"}}, [] {
         make_months();
         say("open " + std::to_string(OPEN3("MONTHS", FSRDONLY3, "LISTTEST")));
         say("members " + members_of("MONTHS"));
@@ -99,7 +99,7 @@ TEST(ListOpen, EarliestStartNotInTheFirstMember) {
 
 // Members whose record ranges overlap: the first in list order answers.
 TEST(ListOpen, OverlappingMembersFirstInListOrder) {
-    const ChildRun r = run_child({{"TWICE", "LIST:JAN_FILE,FEB_FILE"}, {"FEB_FILE", "late.nc"}}, [] {
+    const Outcome r = run_child({{"TWICE", "LIST:JAN_FILE,FEB_FILE"}, {"FEB_FILE", "late.nc"}}, [] {
         make_member("JAN_FILE", 2020001, 31);
         make_member("FEB_FILE", 2020021, 20);
         OPEN3("TWICE", FSRDONLY3, "LISTTEST");
@@ -111,7 +111,7 @@ TEST(ListOpen, OverlappingMembersFirstInListOrder) {
 }
 
 TEST(ListOpen, MemberWithAnotherTimeStepRefused) {
-    const ChildRun r = run_child({{"MIXED", "LIST:JAN_FILE,HOURS,FEB_FILE,MAR_FILE"}, {"HOURS", "hours.nc"}}, [] {
+    const Outcome r = run_child({{"MIXED", "LIST:JAN_FILE,HOURS,FEB_FILE,MAR_FILE"}, {"HOURS", "hours.nc"}}, [] {
         make_months();
         make_member("HOURS", 2020001, 5, 10000);
         say("open " + std::to_string(OPEN3("MIXED", FSRDONLY3, "LISTTEST")));
@@ -121,30 +121,30 @@ TEST(ListOpen, MemberWithAnotherTimeStepRefused) {
     });
     EXPECT_EQ(r.out, "open 0\nnamed \nused 0\nlist slot -9999 1\n");
     // One warning; the members after it are opened but no longer compared.
-    EXPECT_NE(r.log.find(warning("OPEN3", "Bad TSTEP for HOURS            in file list MIXED")), std::string::npos);
+    EXPECT_NE(r.log.find(warning_text("OPEN3", "Bad TSTEP for HOURS            in file list MIXED")), std::string::npos);
     EXPECT_EQ(r.log.find("Bad ", r.log.find("Bad TSTEP") + 1), std::string::npos);
 }
 
 // Every field of the comparison, one member differing in each.
 TEST(ListOpen, ComparisonWarnings) {
-    const ChildRun r = run_child({{"WIDE", "LIST:JAN_FILE,WIDE_FILE"}, {"WIDE_FILE", "wide.nc"}}, [] {
+    const Outcome r = run_child({{"WIDE", "LIST:JAN_FILE,WIDE_FILE"}, {"WIDE_FILE", "wide.nc"}}, [] {
         make_member("JAN_FILE", 2020001, 3);
         make_member("WIDE_FILE", 2020004, 3, DAILY, 0, 3);
         say("open " + std::to_string(OPEN3("WIDE", FSRDONLY3, "LISTTEST")));
     });
     EXPECT_EQ(r.out, "open 0\n");
-    EXPECT_NE(r.log.find(warning("OPEN3", "Bad NCOLS for WIDE_FILE        in file list WIDE")), std::string::npos);
+    EXPECT_NE(r.log.find(warning_text("OPEN3", "Bad NCOLS for WIDE_FILE        in file list WIDE")), std::string::npos);
 }
 
 TEST(ListOpen, MemberOffTheListAxisRefused) {
-    const ChildRun r = run_child({{"NOON", "LIST:JAN_FILE,NOON_FILE"}, {"NOON_FILE", "noon.nc"}}, [] {
+    const Outcome r = run_child({{"NOON", "LIST:JAN_FILE,NOON_FILE"}, {"NOON_FILE", "noon.nc"}}, [] {
         make_member("JAN_FILE", 2020001, 3);
         make_member("NOON_FILE", 2020004, 3, DAILY, 120000);
         say("open " + std::to_string(OPEN3("NOON", FSRDONLY3, "LISTTEST")));
         say("named " + open_names());
     });
     EXPECT_EQ(r.out, "open 0\nnamed \n");
-    EXPECT_NE(r.log.find(warning("OPEN3", "Bad SDATE for NOON_FILE        in file list NOON")), std::string::npos);
+    EXPECT_NE(r.log.find(warning_text("OPEN3", "Bad SDATE for NOON_FILE        in file list NOON")), std::string::npos);
 }
 
 TEST(ListOpen, BadListSyntax) {
@@ -156,18 +156,18 @@ TEST(ListOpen, BadListSyntax) {
         {"LIST:", "     ODD             :LIST:\n"},
     };
     for (const Case& c : cases) {
-        const ChildRun r = run_child({{"ODD", c.value}}, [] {
+        const Outcome r = run_child({{"ODD", c.value}}, [] {
             make_months();
             say("open " + std::to_string(OPEN3("ODD", FSRDONLY3, "LISTTEST")));
             say("named " + open_names());
         });
         EXPECT_EQ(r.out, "open 0\nnamed \n") << c.value;
-        EXPECT_NE(r.log.find(c.log + warning("OPEN3", "Bad FILE_LIST.")), std::string::npos) << c.value << r.log;
+        EXPECT_NE(r.log.find(c.log + warning_text("OPEN3", "Bad FILE_LIST.")), std::string::npos) << c.value << r.log;
     }
 }
 
 TEST(ListOpen, TrailingCommaAndLowerCasePrefix) {
-    const ChildRun r = run_child({{"TAIL", "list:JAN_FILE,FEB_FILE,"}}, [] {
+    const Outcome r = run_child({{"TAIL", "list:JAN_FILE,FEB_FILE,"}}, [] {
         make_months();
         say("open " + std::to_string(OPEN3("TAIL", FSRDONLY3, "LISTTEST")));
         say("members " + members_of("TAIL"));
@@ -176,20 +176,20 @@ TEST(ListOpen, TrailingCommaAndLowerCasePrefix) {
 }
 
 TEST(ListOpen, OnlyReadOnly) {
-    const ChildRun r = run_child({{"MONTHS", "LIST:JAN_FILE"}}, [] {
+    const Outcome r = run_child({{"MONTHS", "LIST:JAN_FILE"}}, [] {
         make_months();
         say("open " + std::to_string(OPEN3("MONTHS", FSRDWR3, "LISTTEST")));
         say("named " + open_names());
     });
     EXPECT_EQ(r.out, "open 0\nnamed \n");
-    EXPECT_NE(r.log.find("     MONTHS          :LIST:JAN_FILE\n" + warning("OPEN3", "LIST-File not readonly.")),
+    EXPECT_NE(r.log.find("     MONTHS          :LIST:JAN_FILE\n" + warning_text("OPEN3", "LIST-File not readonly.")),
               std::string::npos);
 }
 
 // A member that is not there fails the list; the members opened before it are
 // closed again. A member path with " -v" is tested as it stands.
 TEST(ListOpen, MissingMemberReleasesEverything) {
-    const ChildRun r = run_child({{"GAPS", "LIST:JAN_FILE,NOWHERE,FEB_FILE,VOLAT"}, {"NOWHERE", "nowhere.nc"},
+    const Outcome r = run_child({{"GAPS", "LIST:JAN_FILE,NOWHERE,FEB_FILE,VOLAT"}, {"NOWHERE", "nowhere.nc"},
                              {"VOLAT", "mar.nc -v"}},
                             [] {
                                 make_months();
@@ -198,15 +198,15 @@ TEST(ListOpen, MissingMemberReleasesEverything) {
                                 say("used " + std::to_string(STATE3.nlist_used));
                             });
     EXPECT_EQ(r.out, "open 0\nnamed \nused 0\n");
-    EXPECT_NE(r.log.find("     NOWHERE         :nowhere.nc\n" + warning("OPNLIST3", "File not available.")),
+    EXPECT_NE(r.log.find("     NOWHERE         :nowhere.nc\n" + warning_text("OPNLIST3", "File not available.")),
               std::string::npos);
-    EXPECT_NE(r.log.find("     VOLAT           :mar.nc -v\n" + warning("OPNLIST3", "File not available.")),
+    EXPECT_NE(r.log.find("     VOLAT           :mar.nc -v\n" + warning_text("OPNLIST3", "File not available.")),
               std::string::npos);
 }
 
 // With the table nearly full, a member that finds no free slot fails the list.
 TEST(ListOpen, NoFreeSlotForAMember) {
-    const ChildRun r = run_child({{"MONTHS", "LIST:JAN_FILE,FEB_FILE"}}, [] {
+    const Outcome r = run_child({{"MONTHS", "LIST:JAN_FILE,FEB_FILE"}}, [] {
         make_months();
         FDESC3.FTYPE3D = GRDDED3;
         FDESC3.TSTEP3D = 0;
@@ -227,7 +227,7 @@ TEST(ListOpen, NoFreeSlotForAMember) {
 // The member table serves the whole run: once its 200 entries are used, a
 // list is refused before any member is opened.
 TEST(ListOpen, MemberTableFull) {
-    const ChildRun r = run_child({{"ONE", "LIST:JAN_FILE"}, {"TWO", "LIST:JAN_FILE,FEB_FILE"}}, [] {
+    const Outcome r = run_child({{"ONE", "LIST:JAN_FILE"}, {"TWO", "LIST:JAN_FILE,FEB_FILE"}}, [] {
         make_months();
         int opened = 0;
         for (int k = 1; k <= MXFILE3; ++k) {
@@ -240,13 +240,13 @@ TEST(ListOpen, MemberTableFull) {
         say("named " + open_names());
     });
     EXPECT_EQ(r.out, "opened 200 used 200\nagain 0\nnamed \n");
-    EXPECT_NE(r.log.find(warning("OPEN3", "File-list member table full; cannot open file list ONE")),
+    EXPECT_NE(r.log.find(warning_text("OPEN3", "File-list member table full; cannot open file list ONE")),
               std::string::npos);
 }
 
 // SHUT3 closes the members with everything else.
 TEST(ListOpen, ShutDownClosesMembers) {
-    const ChildRun r = run_child({{"MONTHS", "LIST:JAN_FILE,FEB_FILE"}}, [] {
+    const Outcome r = run_child({{"MONTHS", "LIST:JAN_FILE,FEB_FILE"}}, [] {
         make_months();
         OPEN3("MONTHS", FSRDONLY3, "LISTTEST");
         say("before " + open_names());
@@ -261,7 +261,7 @@ TEST(ListOpen, ShutDownClosesMembers) {
 // naming the list, so no other file can take its slot and the list keeps
 // reading the member's own records. Once the list is closed the member closes.
 TEST(ListOpen, MemberCloseRefusedWhileTheListIsOpen) {
-    const ChildRun r = run_child({{"TWO", "LIST:JAN_FILE,FEB_FILE"}}, [] {
+    const Outcome r = run_child({{"TWO", "LIST:JAN_FILE,FEB_FILE"}}, [] {
         make_months();
         OPEN3("TWO", FSRDONLY3, "LISTTEST");
         say("close member " + std::to_string(CLOSE3("FEB_FILE")));
@@ -282,7 +282,7 @@ TEST(ListOpen, MemberCloseRefusedWhileTheListIsOpen) {
               "close list 1\n"
               "close member 1\n"
               "named JAN_FILE MAR_FILE\n");
-    EXPECT_NE(r.log.find(warning("CLOSE3", "File \"FEB_FILE\" is a member of the open file list \"TWO\"; "
+    EXPECT_NE(r.log.find(warning_text("CLOSE3", "File \"FEB_FILE\" is a member of the open file list \"TWO\"; "
                                            "it stays open until the list is closed")),
               std::string::npos)
         << r.log;

@@ -12,12 +12,12 @@
 #include <string>
 
 #include "orvex/operations.hpp"
-#include "support/child_process.hpp"
+#include "tests/kit/kit.hpp"
 #include "support/logfile.hpp"
 
 using namespace orvex;
-using support_test::ChildResult;
-using support_test::Sandbox;
+using kit::Outcome;
+using kit::Sandbox;
 
 namespace {
 
@@ -53,7 +53,7 @@ void report(const Sandbox& box, const std::string& extra = "") {
     }
 }
 
-std::string reported(const Sandbox& box) { return support_test::read_file(box.path("record.txt")); }
+std::string reported(const Sandbox& box) { return kit::read_file(box.path("record.txt")); }
 
 const std::string ENOSPC_ = std::to_string(ENOSPC);
 const std::string EFBIG_ = std::to_string(EFBIG);
@@ -64,7 +64,7 @@ const std::string EFBIG_ = std::to_string(EFBIG);
 // is lost, the caller goes on, and errno is what it was before.
 TEST(LostOutput, LogOnDeadStandardOutput) {
     Sandbox box;
-    const ChildResult r = box.run({}, [&] {
+    const Outcome r = box.run({}, [&] {
         stdout_to_full_device();
         errno = EDOM;
         QVMSG2("first message");
@@ -81,8 +81,8 @@ TEST(LostOutput, LogOnDeadStandardOutput) {
 // from standard output.
 TEST(LostOutput, LogFileThatCannotGrow) {
     Sandbox box;
-    const std::string log = box.path("run.log").string();
-    const ChildResult r = box.run({{"LOGFILE", log}}, [&] {
+    const std::string log = box.path("run.log");
+    const Outcome r = box.run({{"LOGFILE", log}}, [&] {
         limit_file_size(16);
         errno = EDOM;
         QVMSG2("a message longer than the sixteen bytes the file may hold");
@@ -94,22 +94,22 @@ TEST(LostOutput, LogFileThatCannotGrow) {
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(reported(box), "out=0/0 log=1/" + EFBIG_ + " path=" + log + " errno kept");
     // What fitted is there; nothing was written twice.
-    EXPECT_EQ(support_test::read_file(log), std::string("     a message longer than the sixteen bytes").substr(0, 16));
+    EXPECT_EQ(kit::read_file(log), std::string("     a message longer than the sixteen bytes").substr(0, 16));
 }
 
 // With the log on a file, the start-up block's copy on a dead standard output
 // is lost; the log itself is whole.
 TEST(LostOutput, StartupCopyOnDeadStandardOutput) {
     Sandbox box;
-    const std::string log = box.path("run.log").string();
-    const ChildResult r = box.run({{"LOGFILE", log}}, [&] {
+    const std::string log = box.path("run.log");
+    const Outcome r = box.run({{"LOGFILE", log}}, [&] {
         stdout_to_full_device();
         INIT3();
         report(box);
     });
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(reported(box), "out=1/" + ENOSPC_ + " log=0/0 path=" + log);
-    EXPECT_NE(support_test::read_file(log).find("     Version with PARMS3.EXT/PARAMETER::MXVARS3= 2048\n"),
+    EXPECT_NE(kit::read_file(log).find("     Version with PARMS3.EXT/PARAMETER::MXVARS3= 2048\n"),
               std::string::npos);
 }
 
@@ -117,7 +117,7 @@ TEST(LostOutput, StartupCopyOnDeadStandardOutput) {
 // log is not opened for it).
 TEST(LostOutput, FlushOfStandardOutput) {
     Sandbox box;
-    const ChildResult r = box.run({{"LOGFILE", box.path("run.log").string()}}, [&] {
+    const Outcome r = box.run({{"LOGFILE", box.path("run.log")}}, [&] {
         stdout_to_full_device();
         std::fputs("pending\n", stdout);
         QVFLUSH(6);
@@ -130,7 +130,7 @@ TEST(LostOutput, FlushOfStandardOutput) {
 // Nothing lost: nothing recorded.
 TEST(LostOutput, NothingLost) {
     Sandbox box;
-    const ChildResult r = box.run({}, [&] {
+    const Outcome r = box.run({}, [&] {
         QVMSG2("written");
         QVFLUSH(6);
         report(box);
@@ -144,7 +144,7 @@ TEST(LostOutput, NothingLost) {
 TEST(LostOutput, ExitOnDeadStandardOutputEnds) {
     Sandbox box;
     for (const int status : {0, 2}) {
-        const ChildResult r = box.run({}, [&] {
+        const Outcome r = box.run({}, [&] {
             alarm(20);
             stdout_to_full_device();
             QVMSG2("before");

@@ -15,19 +15,13 @@
 #include "gridfile/state3.hpp"
 #include "gridfile/storage.hpp"
 #include "orvex/operations.hpp"
-#include "support/child_process.hpp"
+#include "tests/kit/kit.hpp"
 #include "support/units.hpp"
 
 using namespace orvex;
-using support_test::ChildResult;
-using support_test::Sandbox;
+using namespace kit;
 
 namespace {
-
-// The log on standard output: what a body writes is exactly the child's output.
-ChildResult on_stdout(const Sandbox& box, const std::function<void()>& body, const std::string& input = "") {
-    return box.run({}, body, input);
-}
 
 const std::string kDt2020001 = "12:00:00  Jan. 1, 2020  ";
 // The same text at the end of a log line, which loses its trailing blanks.
@@ -49,29 +43,29 @@ TEST(Messages, LogLines) {
         {m300 + "   ", "     " + m300 + "\n"},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(on_stdout(box, [&] { QVMSG2(c.message); }).out, c.expected) << c.message;
-        EXPECT_EQ(on_stdout(box, [&] { QVMESG(c.message); }).out, c.expected) << c.message;
-        EXPECT_EQ(on_stdout(box, [&] { qvmesgc(c.message.c_str()); }).out, c.expected) << c.message;
+        EXPECT_EQ(box.run({}, [&] { QVMSG2(c.message); }).out, c.expected) << c.message;
+        EXPECT_EQ(box.run({}, [&] { QVMESG(c.message); }).out, c.expected) << c.message;
+        EXPECT_EQ(box.run({}, [&] { qvmesgc(c.message.c_str()); }).out, c.expected) << c.message;
     }
 }
 
 TEST(Messages, FirstMessageOpensLogWithoutStartupBlock) {
     Sandbox box;
-    const ChildResult r = box.run({{"LOGFILE", box.path("run.log").string()}}, [] {
+    const Outcome r = box.run({{"LOGFILE", box.path("run.log")}}, [] {
         QVMESG("first");
         std::printf("logdev=%d finit=%d\n", detail::LAYER_STATE.logdev, detail::LAYER_STATE.finit ? 1 : 0);
     });
     EXPECT_EQ(r.out, "logdev=99 finit=0\n");
-    EXPECT_EQ(support_test::read_file(box.path("run.log")), "     first\n");
+    EXPECT_EQ(read_file(box.path("run.log")), "     first\n");
 }
 
 TEST(Messages, Paragraphs) {
     Sandbox box;
     const std::vector<std::string> msgs = {"one  ", "", "three"};
-    EXPECT_EQ(on_stdout(box, [&] { QVPARAG(3, msgs); }).out, "     one\n     \n     three\n");
-    EXPECT_EQ(on_stdout(box, [&] { QVPARAG(2, msgs); }).out, "     one\n     \n");
-    EXPECT_EQ(on_stdout(box, [&] { QVPARAG(0, msgs); }).out, "");
-    EXPECT_EQ(on_stdout(box, [&] { QVPARAG(-4, msgs); }).out, "");
+    EXPECT_EQ(box.run({}, [&] { QVPARAG(3, msgs); }).out, "     one\n     \n     three\n");
+    EXPECT_EQ(box.run({}, [&] { QVPARAG(2, msgs); }).out, "     one\n     \n");
+    EXPECT_EQ(box.run({}, [&] { QVPARAG(0, msgs); }).out, "");
+    EXPECT_EQ(box.run({}, [&] { QVPARAG(-4, msgs); }).out, "");
 }
 
 TEST(Messages, WarningBlocks) {
@@ -100,7 +94,7 @@ TEST(Messages, WarningBlocks) {
         {[] { qvwarnc("wc", 0, 0, "warned"); }, "     \n     >>--->> WARNING in subroutine wc\n     warned\n     \n"},
     };
     for (const Case& c : cases) {
-        const ChildResult r = on_stdout(box, c.call);
+        const Outcome r = box.run({}, c.call);
         EXPECT_EQ(r.status, 0);
         EXPECT_EQ(r.out, c.expected);
     }
@@ -110,7 +104,7 @@ TEST(Messages, WarningHeadingCutAt256) {
     Sandbox box;
     const std::string caller(300, 'C');
     const std::string heading = ">>--->> WARNING in subroutine " + caller;
-    const ChildResult r = on_stdout(box, [&] { QVWARN(caller, 0, 0, "m"); });
+    const Outcome r = box.run({}, [&] { QVWARN(caller, 0, 0, "m"); });
     EXPECT_EQ(r.out, "     \n     " + heading.substr(0, 256) + "\n     m\n     \n");
 }
 
@@ -153,7 +147,7 @@ TEST(Messages, ExitBlocks) {
          "     \n     *** ERROR ABORT in subroutine ckc\n     fatal c\n     \n"},
     };
     for (const Case& c : cases) {
-        const ChildResult r = on_stdout(box, c.call);
+        const Outcome r = box.run({}, c.call);
         EXPECT_EQ(r.status, c.status);
         EXPECT_EQ(r.out, c.expected);
     }
@@ -161,7 +155,7 @@ TEST(Messages, ExitBlocks) {
 
 TEST(Messages, ExitAfterFailedShutdownKeepsStatus) {
     Sandbox box;
-    const ChildResult r = on_stdout(box, [] {
+    const Outcome r = box.run({}, [] {
         using namespace detail;
         INIT3();
         std::printf("--\n");
@@ -184,34 +178,34 @@ TEST(Messages, ExitAfterFailedShutdownKeepsStatus) {
 
 TEST(Messages, ExitClosesTextUnits) {
     Sandbox box;
-    const std::string log = box.path("exit.log").string();
-    const ChildResult r = box.run({{"LOGFILE", log}}, [&] {
+    const std::string log = box.path("exit.log");
+    const Outcome r = box.run({{"LOGFILE", log}}, [&] {
         using namespace detail;
         // Unit 50 is on a device that refuses the buffered data when it is closed.
         open_unit(50, "/dev/full", "w");
         std::fputs("pending", unit_stream(50));
-        open_unit(60, box.path("other.txt").string(), "w");
+        open_unit(60, box.path("other.txt"), "w");
         QVEXIT("P", 0, 0, "bye", 2);
     });
     EXPECT_EQ(r.status, 2);
     EXPECT_EQ(r.out, "");
-    EXPECT_EQ(support_test::read_file(log),
+    EXPECT_EQ(read_file(log),
               "     \n     *** ERROR ABORT in subroutine P\n     bye\n     \n"
               "     Error closing unit    50 status =        28\n");
 }
 
 TEST(Messages, ExitWritesWholeBlockBeforeAnythingElse) {
     Sandbox box;
-    const std::string log = box.path("first.log").string();
-    const ChildResult r = box.run({{"LOGFILE", log}}, [] { QVEXIT("EARLY", 0, 0, "nothing done", 2); });
+    const std::string log = box.path("first.log");
+    const Outcome r = box.run({{"LOGFILE", log}}, [] { QVEXIT("EARLY", 0, 0, "nothing done", 2); });
     EXPECT_EQ(r.status, 2);
-    EXPECT_EQ(support_test::read_file(log), "     \n     *** ERROR ABORT in subroutine EARLY\n     nothing done\n     \n");
+    EXPECT_EQ(read_file(log), "     \n     *** ERROR ABORT in subroutine EARLY\n     nothing done\n     \n");
 }
 
 TEST(Messages, NetcdfFailureReport) {
     Sandbox box;
     const std::string nctext = std::string(nc_strerror(NC_ENOTVAR)).substr(0, 80);
-    const ChildResult r = on_stdout(box, [] {
+    const Outcome r = box.run({}, [] {
         QVABORT("INFILE          ", 3, NC_ENOTVAR, "Error inquiring variable");
         std::printf("returned\n");
     });
@@ -236,7 +230,7 @@ TEST(Messages, Prompt) {
         {"abcdefgh!\n", 4, 0, "abcd"},
     };
     for (const Case& c : cases) {
-        const ChildResult r = on_stdout(box, [&] {
+        const Outcome r = box.run({}, [&] {
             std::string answer(c.width, '#');
             int istat = 99;
             QVPROMPT("Enter value   ", answer, istat);
@@ -249,7 +243,7 @@ TEST(Messages, Prompt) {
 
 TEST(Messages, PromptAtEndOfInputEndsRun) {
     Sandbox box;
-    const ChildResult r = on_stdout(box, [] {
+    const Outcome r = box.run({}, [] {
         std::string answer(8, ' ');
         int istat = 0;
         QVPROMPT("Name?", answer, istat);
@@ -302,7 +296,7 @@ TEST(Messages, PromptReadFailureReturns) {
          4, "ab!c"},
     };
     for (const Case& c : cases) {
-        const ChildResult r = on_stdout(box, [&] {
+        const Outcome r = box.run({}, [&] {
             c.break_input();
             prompt_once(c.width);
             std::printf("returned\n");
@@ -314,14 +308,14 @@ TEST(Messages, PromptReadFailureReturns) {
 
 TEST(Messages, FlushUnit) {
     Sandbox box;
-    const std::string path = box.path("unit.txt").string();
-    const ChildResult r = box.run({}, [&] {
+    const std::string path = box.path("unit.txt");
+    const Outcome r = box.run({}, [&] {
         using namespace detail;
         open_unit(40, path, "w");
         std::fputs("buffered\n", unit_stream(40));
         QVFLUSH(40);
         // The data must be on disk before the unit is closed.
-        std::printf("%s", support_test::read_file(path).c_str());
+        std::printf("%s", read_file(path).c_str());
         QVFLUSH(41);  // a unit that is not open: nothing to do
     });
     EXPECT_EQ(r.out, "buffered\n");
