@@ -2,20 +2,20 @@
 // and transcripts of a body run in a child whose log is standard output.
 #pragma once
 
-#include <cstdio>
 #include <functional>
 #include <string>
 #include <vector>
 
 #include "gridfile/state3.hpp"
 #include "orvex/operations.hpp"
-#include "support/child_process.hpp"
+#include "tests/kit/kit.hpp"
 #include "transfer/bufstore.hpp"
 
 namespace buf_test {
 
 using namespace orvex;
 using namespace orvex::detail;
+using namespace kit;
 
 struct Shape {
     int ftype = GRDDED3;
@@ -24,24 +24,19 @@ struct Shape {
     std::vector<int> vtypes = {QVREAL};
 };
 
-// Describes `shape` in FDESC3 (start 2020001:000000; variables V1, V2, ...).
+// Describes `shape` in FDESC3 (start 2020001:000000; variables V1, V2, ... in ppm).
 inline void describe(const Shape& shape) {
-    FDESC3 = Fdesc3{};
-    FDESC3.FTYPE3D = shape.ftype;
-    FDESC3.SDATE3D = 2020001;
-    FDESC3.STIME3D = 0;
-    FDESC3.TSTEP3D = shape.tstep;
-    FDESC3.NCOLS3D = shape.ncols;
-    FDESC3.NROWS3D = shape.nrows;
-    FDESC3.NLAYS3D = shape.nlays;
-    FDESC3.NTHIK3D = shape.nthik;
-    FDESC3.NVARS3D = static_cast<int>(shape.vtypes.size());
-    FDESC3.GDNAM3D = "BUFGRID";
-    for (std::size_t v = 0; v < shape.vtypes.size(); ++v) {
-        FDESC3.VNAME3D[v] = "V" + std::to_string(v + 1);
-        FDESC3.UNITS3D[v] = "ppm";
-        FDESC3.VTYPE3D[v] = shape.vtypes[v];
-    }
+    Desc d{.ftype = shape.ftype,
+           .tstep = shape.tstep,
+           .ncols = shape.ncols,
+           .nrows = shape.nrows,
+           .nlays = shape.nlays,
+           .nthik = shape.nthik,
+           .gdnam = "BUFGRID",
+           .vars = {}};
+    for (std::size_t v = 0; v < shape.vtypes.size(); ++v)
+        d.vars.emplace_back("V" + std::to_string(v + 1), "ppm", "", shape.vtypes[v]);
+    kit::describe(d);
 }
 
 // Takes the lowest free slot for logical name `name` and creates a buffered
@@ -77,30 +72,12 @@ inline std::string show(const std::vector<float>& v) {
     return s + "]";
 }
 
-// A line of the transcript on standard output, between the log lines.
-inline void say(const std::string& line) {
-    std::fputs((line + "\n").c_str(), stdout);
-    std::fflush(stdout);
-}
-
 // Everything `body` writes to standard output (the log included), run in a
 // child with a fresh layer state; the child must end normally.
 inline std::string transcript(const std::function<void()>& body) {
-    support_test::Sandbox box;
-    const support_test::ChildResult r = box.run({}, body);
+    const Sandbox box("buffered");
+    const Outcome r = box.run({}, body);
     return r.status == 0 ? r.out : "child ended with " + std::to_string(r.status) + "\n" + r.out;
-}
-
-// The warning block of QVWARN, as log lines.
-inline std::string warning(const std::string& caller, const std::string& text, int jdate = 0, int jtime = 0) {
-    std::string block = "     \n     >>--->> WARNING in subroutine " + caller + "\n     " +
-                        std::string(trim_right(text)) + "\n";
-    if (jdate > 0 || jtime > 0) {
-        std::string dt = "QVWARN:  DTBUF " + DT2STR(jdate, jtime);
-        while (!dt.empty() && dt.back() == ' ') dt.pop_back();
-        block += "     " + dt + "\n";
-    }
-    return block + "     \n";
 }
 
 }  // namespace buf_test

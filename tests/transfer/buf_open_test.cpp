@@ -13,21 +13,13 @@ using namespace buf_test;
 namespace {
 
 // Runs body in a child whose log goes to run.log and BUFH names a buffered
-// file; returns the child's own lines (not indented) and the log.
-struct Outcome {
-    std::string out, log;
-};
-
+// file; the child's own lines (not indented) and the log.
 Outcome run_buffered(const std::function<void()>& body) {
-    support_test::Sandbox box;
-    const support_test::ChildResult r =
-        box.run({{"LOGFILE", "run.log"}, {"BUFH", "buffered"}, {"ORVEX_LOG_WRITE", "NO"}}, body);
-    Outcome o;
-    for (const std::string& line : support_test::lines_of(r.out))
-        if (line.rfind("     ", 0) != 0) o.out += line + "\n";
-    if (r.status != 0) o.out += "status " + std::to_string(r.status) + "\n";
-    o.log = support_test::read_file(box.path("run.log"));
-    return o;
+    const Sandbox box("buffered");
+    Outcome r = box.run({{"LOGFILE", "run.log"}, {"BUFH", "buffered"}, {"ORVEX_LOG_WRITE", "NO"}}, body);
+    r.out = unindented(r.out);
+    if (r.status != 0) r.out += "status " + std::to_string(r.status) + "\n";
+    return r;
 }
 
 void write_at(int jtime, float base, int nvals = 6) {
@@ -74,11 +66,11 @@ TEST(BufOpen, WindowThroughReadAndWrite) {
               "records 3\n");
     EXPECT_NE(o.log.find("     Date/time being written to BUFFERED file BUFH            :  2020001:050000\n"
                          "     Last date/time  written:  2020001:010000\n" +
-                         warning("WRITE3/WRBUF3", "Out-of-order write to BUFFERED file", 2020001, 50000) +
-                         warning("WRITE3", "Error writing \"V1\" to \"BUFH\" for  2020001:050000", 2020001, 50000)),
+                         warning_text("WRITE3/WRBUF3", "Out-of-order write to BUFFERED file", 2020001, 50000) +
+                         warning_text("WRITE3", "Error writing \"V1\" to \"BUFH\" for  2020001:050000", 2020001, 50000)),
               std::string::npos)
         << o.log;
-    EXPECT_NE(o.log.find(warning("READ3/RDBUF3", "Date and time not available in BUFH", 2020001, 0)),
+    EXPECT_NE(o.log.find(warning_text("READ3/RDBUF3", "Date and time not available in BUFH", 2020001, 0)),
               std::string::npos);
     EXPECT_NE(o.log.find("     File name \"buffered\"\n     File type GRDDED3 \n"), std::string::npos);
     EXPECT_NE(o.log.find("     BUFFERED \"file\" opened as READWRITE           \n"), std::string::npos);
@@ -112,7 +104,7 @@ TEST(BufOpen, RefusedDescriptionsFreeTheSlot) {
         say("iddata " + std::to_string(i) + " " + std::to_string(NAME2FID("BUFH")));
     });
     EXPECT_EQ(o.out, "double 0 0\niddata 0 0\n");
-    EXPECT_NE(o.log.find(warning("OPEN3/CRTBUF3", "DOUBLE PRECISION BUFFERRED not supported for V1")),
+    EXPECT_NE(o.log.find(warning_text("OPEN3/CRTBUF3", "DOUBLE PRECISION BUFFERRED not supported for V1")),
               std::string::npos);
     EXPECT_NE(o.log.find("     BUFFERED-file creation error for file BUFH\n     ILLEGAL FILE TYPE.        3\n"),
               std::string::npos);

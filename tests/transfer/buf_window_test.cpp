@@ -63,12 +63,12 @@ TEST(BufWindow, HourlyStepsSlideForwardAndBack) {
               "write 020000 1\n"
               "read 010000 1 [200 201 202 203 204 205]\n"
               "read 020000 1 [300 301 302 303 304 305]\n" +
-                  warning("READ3/RDBUF3", "Date and time not available in BUFHOUR", 2020001, 0) +
+                  warning_text("READ3/RDBUF3", "Date and time not available in BUFHOUR", 2020001, 0) +
                   "read 000000 0\n"
                   "write 000000 1\n"
                   "read 000000 1 [400 401 402 403 404 405]\n"
                   "read 010000 1 [200 201 202 203 204 205]\n" +
-                  warning("READ3/RDBUF3", "Date and time not available in BUFHOUR", 2020001, 20000) +
+                  warning_text("READ3/RDBUF3", "Date and time not available in BUFHOUR", 2020001, 20000) +
                   "read 020000 0\n");
 }
 
@@ -87,7 +87,7 @@ TEST(BufWindow, OutOfOrderWriteRefusedAndRewriteAccepted) {
               "write 020000 1\n"
               "     Date/time being written to BUFFERED file BUFOOO          :  2020001:050000\n"
               "     Last date/time  written:  2020001:010000\n" +
-                  warning("WRITE3/WRBUF3", "Out-of-order write to BUFFERED file ", 2020001, 50000) +
+                  warning_text("WRITE3/WRBUF3", "Out-of-order write to BUFFERED file ", 2020001, 50000) +
                   "write 050000 0\n"
                   "write 020000 1\n"
                   "read 010000 1 [100 101 102 103 104 105]\n"
@@ -112,10 +112,10 @@ TEST(BufWindow, OneStepHeldOutOfOrderRefused) {
               "write 010000 1\n"
               "     Date/time being written to BUFFERED file BUFONE          :  2020001:050000\n"
               "     Last date/time  written:  2020001:010000\n" +
-                  warning("WRITE3/WRBUF3", "Out-of-order write to BUFFERED file ", 2020001, 50000) +
+                  warning_text("WRITE3/WRBUF3", "Out-of-order write to BUFFERED file ", 2020001, 50000) +
                   "write 050000 0\n"
                   "read 010000 1 [100 101 102 103 104 105]\n" +
-                  warning("READ3/RDBUF3", "Date and time not available in BUFONE", 2020001, 50000) +
+                  warning_text("READ3/RDBUF3", "Date and time not available in BUFONE", 2020001, 50000) +
                   "read 050000 0\n"
                   "write 000000 1\n"
                   "read 000000 1 [0 1 2 3 4 5]\n"
@@ -136,7 +136,7 @@ TEST(BufWindow, DatesAreComparedAsWritten) {
               "write 230000 1\n"
               "write 240000 1\n"
               "read 240000 1 [200 201 202 203 204 205]\n" +
-                  warning("READ3/RDBUF3", "Date and time not available in BUFMID", 2020002, 0) + "read 000000 0\n");
+                  warning_text("READ3/RDBUF3", "Date and time not available in BUFMID", 2020002, 0) + "read 000000 0\n");
 }
 
 // A time-independent variable holds one record: every write replaces it,
@@ -197,7 +197,7 @@ TEST(BufCreate, RefusedDescriptions) {
         say("ptrfly " + std::to_string(make_buffered("BUFFLY", fly)));
         say("held " + std::to_string(buffer_bytes(1)));
     });
-    EXPECT_EQ(out, warning("OPEN3/CRTBUF3", "DOUBLE PRECISION BUFFERRED not supported for V2") +
+    EXPECT_EQ(out, warning_text("OPEN3/CRTBUF3", "DOUBLE PRECISION BUFFERRED not supported for V2") +
                        "double -1\n"
                        "     BUFFERED-file creation error for file BUFIDS\n"
                        "     ILLEGAL FILE TYPE.        3\n"
@@ -282,8 +282,8 @@ TEST(BufAllVariables, NonRealVariablesRefused) {
     });
     EXPECT_EQ(out, "int 1\n"
                    "int back 1 7 12\n" +
-                       warning("WRITE3/WRBUF3", "ALLVAR3 non-REAL types not supported", 2020001, 0) + "all 0\n" +
-                       warning("READ3/RDBUF3", "ALLVAR3 non-REAL types not supported", 2020001, 0) + "all back 0\n");
+                       warning_text("WRITE3/WRBUF3", "ALLVAR3 non-REAL types not supported", 2020001, 0) + "all 0\n" +
+                       warning_text("READ3/RDBUF3", "ALLVAR3 non-REAL types not supported", 2020001, 0) + "all back 0\n");
 }
 
 // A failed variable of an all-variables write names the variable; the
@@ -308,8 +308,8 @@ TEST(BufAllVariables, FailureNamesTheVariable) {
                    "v2 1\n"
                    "     Date/time being written to BUFFERED file BUFFAIL         :  2020001:050000\n"
                    "     Last date/time  written:  2020001:000000\n" +
-                       warning("WRITE3/WRBUF3", "Out-of-order write to BUFFERED file ", 2020001, 50000) +
-                       warning("WRITE3/WRBUF3", "Failure writing V2               to BUFFAIL", 2020001, 50000) +
+                       warning_text("WRITE3/WRBUF3", "Out-of-order write to BUFFERED file ", 2020001, 50000) +
+                       warning_text("WRITE3/WRBUF3", "Failure writing V2               to BUFFAIL", 2020001, 50000) +
                        "all 0\n"
                        "v1 1 1\n");
 }

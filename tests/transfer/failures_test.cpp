@@ -168,7 +168,7 @@ long reports(const std::vector<std::string>& log) {
 }
 
 TEST(LogWriteSwitch, UnsetLogsEveryWrite) {
-    const auto [status, log] = run_child(CHILD, {}, {"ORVEX_LOG_WRITE"});
+    const auto [status, log] = run_child(CHILD, {{"ORVEX_LOG_WRITE", std::nullopt}});
     EXPECT_EQ(status, 0);
     EXPECT_EQ(count_of(log, logged("Value for ORVEX_LOG_WRITE not defined;returning default:   TRUE")), 1);
     EXPECT_EQ(reports(log), 1);

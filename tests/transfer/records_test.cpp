@@ -225,7 +225,7 @@ INSTANTIATE_TEST_SUITE_P(EveryFileType, RecordRoundTrip, ::testing::ValuesIn(CAS
 
 // The movers never hand netCDF vectors of another rank than the variable's.
 TEST(Hyperslab, RankMustMatchTheVariable) {
-    const fs::path p = Scratch::dir() / "rank.nc";
+    const fs::path p = ProcessLog::dir() / "rank.nc";
     int ncid = 0, dims[6] = {}, v2 = 0, v6 = 0;
     ASSERT_EQ(nc_create(p.c_str(), NC_CLOBBER, &ncid), NC_NOERR);
     for (int d = 0; d < 6; ++d) nc_def_dim(ncid, ("D" + std::to_string(d)).c_str(), 2, &dims[d]);
