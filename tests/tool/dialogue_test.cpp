@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/tool/run_pondra.hpp"
+#include "tests/tool/pondra_fixture.hpp"
 #include "tool/dialogue.hpp"
 
 namespace pondra {

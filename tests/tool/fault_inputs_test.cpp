@@ -23,7 +23,7 @@ TEST_F(FaultRun, InputChangedBetweenDialogueAndOpen) {
     fs::copy_file(model, pristine);
     // Everything before the first record, which begins with the time flags of
     // the two variables: 2005032, 0, 2005032, 0 as big-endian integers.
-    const std::string bytes = slurp(model);
+    const std::string bytes = read_file(model);
     const std::string flags("\x00\x1e\x98\x28\x00\x00\x00\x00\x00\x1e\x98\x28\x00\x00\x00\x00", 16);
     const std::size_t header_bytes = bytes.find(flags);
     ASSERT_NE(header_bytes, std::string::npos);
@@ -54,13 +54,13 @@ TEST_F(FaultRun, InputChangedBetweenDialogueAndOpen) {
         e.emplace_back("SECOND", second.string());
         fs::remove(dir / "pondra.log");
 
-        PondraChild child(fault_spec(dir, e));
+        Pondra child(fault_spec(dir, e));
         ASSERT_TRUE(child.started());
         const std::string d = dialogue(c.entries);
         child.write_input(d.substr(0, d.size() - 1));  // pondra now waits for the end of the last entry
         c.change();
         child.write_input("\n");
-        const FaultResult r = child.wait();
+        const RunResult r = child.wait();
 
         EXPECT_EQ(r.status, 2);
         const std::string block = abort_block(c.caller, c.message, c.jdate);

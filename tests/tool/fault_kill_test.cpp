@@ -27,7 +27,7 @@ using Clock = std::chrono::steady_clock;
 TEST_F(FaultRun, KilledByFileSizeSignalInFirstOutput) {
     const auto [ref_qa, ref_aq] = reference();
     const rlim_t limit = static_cast<rlim_t>(fs::file_size(ref_qa)) - 40000;
-    const FaultResult r = run_with_fault(
+    const RunResult r = run_pondra(
         fault_spec(dir, env((dir / "qa.nc").string(), (dir / "aq.nc").string()), limit, false), dialogue());
     EXPECT_EQ(r.signal, SIGXFSZ);
     EXPECT_EQ(r.log.find("ERROR ABORT"), std::string::npos);
@@ -60,12 +60,12 @@ TEST_F(FaultRun, KilledAtAnyMomentLeavesNoFalseOutput) {
         const fs::path run = dir / ("run" + std::to_string(k));
         fs::create_directories(run);
         const fs::path qa = run / "qa.nc", aq = run / (binary ? "aq.bin" : "aq.nc");
-        PondraChild child(fault_spec(run, env(qa.string(), (binary ? "BIN:" : "") + aq.string())));
+        Pondra child(fault_spec(run, env(qa.string(), (binary ? "BIN:" : "") + aq.string())));
         ASSERT_TRUE(child.started());
         child.write_input(dialogue({"MODEL"}, grid));
         std::this_thread::sleep_for(delay);
         child.send(sig);
-        const FaultResult r = child.wait();
+        const RunResult r = child.wait();
         EXPECT_TRUE(r.signal == sig || r.status == 0) << r.status << " " << r.signal;
 
         const Output q = state(qa);

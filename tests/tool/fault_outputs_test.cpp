@@ -51,7 +51,7 @@ TEST_F(FaultRun, UncreatableSecondOutput) {
         fs::remove_all(run);
         fs::create_directories(run);
         const fs::path aq = c.place(run);
-        const FaultResult r = run_with_fault(fault_spec(run, env((run / "qa.nc").string(), aq.string())), dialogue());
+        const RunResult r = run_pondra(fault_spec(run, env((run / "qa.nc").string(), aq.string())), dialogue());
         EXPECT_EQ(r.status, 2);
         EXPECT_EQ(last_lines(r.log, 4), abort_block("QUON", NOT_CREATED)) << r.log;
         expect_complete(run / "qa.nc", ref_qa);
@@ -71,15 +71,15 @@ TEST_F(FaultRun, SecondOutputOnReadOnlyFilesystem) {
     std::ofstream(ro / "aq.nc") << "an older file";
     const int status = in_private_mounts([&] {
         if (!mount_read_only(ro)) return 77;
-        return run_with_fault(fault_spec(dir, env((dir / "qa.nc").string(), (ro / "aq.nc").string())), dialogue()).status;
+        return run_pondra(fault_spec(dir, env((dir / "qa.nc").string(), (ro / "aq.nc").string())), dialogue()).status;
     });
     if (status == 77) GTEST_SKIP() << "no private mount namespace here";
     EXPECT_EQ(status, 2);
-    const std::string log = slurp(dir / "pondra.log");
+    const std::string log = read_file(dir / "pondra.log");
     EXPECT_EQ(last_lines(log, 4), abort_block("QUON", NOT_CREATED)) << log;
     expect_complete(dir / "qa.nc", ref_qa);
     // The removal of the older file failed on the read-only filesystem: it is untouched.
-    EXPECT_EQ(slurp(ro / "aq.nc"), "an older file");
+    EXPECT_EQ(read_file(ro / "aq.nc"), "an older file");
 }
 
 // A file-size limit reached while the first output's record is written: the
@@ -89,7 +89,7 @@ TEST_F(FaultRun, SecondOutputOnReadOnlyFilesystem) {
 TEST_F(FaultRun, FileSizeLimitInFirstOutput) {
     const auto [ref_qa, ref_aq] = reference();
     const rlim_t limit = static_cast<rlim_t>(fs::file_size(ref_qa)) - 40000;
-    const FaultResult r = run_with_fault(fault_spec(dir, env((dir / "qa.nc").string(), (dir / "aq.nc").string()), limit), dialogue());
+    const RunResult r = run_pondra(fault_spec(dir, env((dir / "qa.nc").string(), (dir / "aq.nc").string()), limit), dialogue());
     EXPECT_EQ(r.status, 2);
     EXPECT_EQ(last_lines(r.log, 6), abort_block("MIRVAL:TOLBANE", "Could not write totals to O3N", JDATE, true))
         << r.log;
@@ -107,15 +107,15 @@ TEST_F(FaultRun, DiskFullInSecondOutput) {
     const int status = in_private_mounts([&] {
         // Room for the header and a part of the first variable's record.
         if (!mount_small_disk(small, 24 * 1024)) return 77;
-        const FaultResult r =
-            run_with_fault(fault_spec(dir, env((dir / "qa.nc").string(), (small / "aq.nc").string())), dialogue());
+        const RunResult r =
+            run_pondra(fault_spec(dir, env((dir / "qa.nc").string(), (small / "aq.nc").string())), dialogue());
         std::error_code ec;
         fs::copy_file(small / "aq.nc", kept, ec);
         return r.status;
     });
     if (status == 77) GTEST_SKIP() << "no private mount namespace here";
     EXPECT_EQ(status, 2);
-    const std::string log = slurp(dir / "pondra.log");
+    const std::string log = read_file(dir / "pondra.log");
     EXPECT_EQ(last_lines(log, 6), abort_block("MIRVAL:TOLBANE", "Could not write totals to O3N", JDATE, true)) << log;
     expect_complete(dir / "qa.nc", ref_qa);
     EXPECT_TRUE(fs::exists(kept));
@@ -131,7 +131,7 @@ TEST_F(FaultRun, FileSizeLimitInSecondOutputOfNativeBinaryForm) {
     const auto [ref_qa, ref_aq] = reference();
     const fs::path aq = dir / "aq.bin";
     const rlim_t limit = static_cast<rlim_t>(fs::file_size(ref_qa)) + 4000;
-    const FaultResult r = run_with_fault(
+    const RunResult r = run_pondra(
         fault_spec(dir, env((dir / "qa.nc").string(), "BIN:" + aq.string()), limit), dialogue());
     EXPECT_EQ(r.status, 2);
     EXPECT_EQ(last_lines(r.log, 5), abort_block("MIRVAL:TOLBANE", "Could not write totals to NO2N", JDATE)) << r.log;
@@ -140,7 +140,7 @@ TEST_F(FaultRun, FileSizeLimitInSecondOutputOfNativeBinaryForm) {
     // The same run without the limit leaves a binary output that reads back whole.
     const fs::path whole = dir / "whole";
     fs::create_directories(whole);
-    const FaultResult ok = run_with_fault(
+    const RunResult ok = run_pondra(
         fault_spec(whole, env((whole / "qa.nc").string(), "BIN:" + (whole / "aq.bin").string())), dialogue());
     EXPECT_EQ(ok.status, 0) << ok.log;
     EXPECT_EQ(to_text(binary_state(whole / "aq.bin")), std::string(to_text(Output::LooksComplete)));

@@ -6,25 +6,18 @@
 #include <string>
 #include <vector>
 
-#include "tests/tool/model_files.hpp"
-#include "tests/tool/run_pondra.hpp"
+#include "tests/tool/pondra_fixture.hpp"
 
 namespace pondra {
 namespace {
 
-using testing::ModelFile;
-using testing::NcFile;
-using testing::run_pondra;
-using testing::scratch_dir;
+using namespace testing;
 namespace fs = std::filesystem;
 
 const std::string DIALOGUE_HEAD = "33 45 -97 -97 6 4 -900 -720 12\n2005\nEMISQA\nAIRQUAL\n1\n";
 
 class ListInput : public ::testing::Test {
 protected:
-    void SetUp() override { dir = scratch_dir("list"); }
-    void TearDown() override { fs::remove_all(dir); }
-
     // Six hourly steps of two variables on the output grid from 2005032:stime;
     // the values carry the member's tag, the step and the cell.
     ModelFile member(const std::string& lname, int stime, int tag) const {
@@ -45,8 +38,8 @@ protected:
 
     // Runs pondra on the one input `entry`; LATE, EARLY and NOON name the
     // members and MOSAIC the list of them.
-    testing::RunResult run(const std::string& entry) const {
-        std::vector<std::pair<std::string, std::string>> env = {{"MOSAIC", "list:LATE, EARLY,NOON"}};
+    RunResult run(const std::string& entry) const {
+        Env env = {{"MOSAIC", "list:LATE, EARLY,NOON"}};
         for (const char* n : {"LATE", "EARLY", "NOON", "EMISQA", "AIRQUAL"})
             env.emplace_back(n, (dir / (std::string(n) + ".nc")).string());
         fs::remove(dir / "EMISQA.nc");
@@ -60,7 +53,8 @@ protected:
         return nc.status == 0 ? nc.floats(var) : std::vector<float>{};
     }
 
-    fs::path dir;
+    const Sandbox box{"list"};
+    const fs::path dir = box.dir();
 };
 
 TEST_F(ListInput, FirstStepIsTheEarliestMemberStart) {

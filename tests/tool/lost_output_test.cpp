@@ -44,31 +44,18 @@ TEST(LostOutputLine, NamesWhatWasLost) {
     for (const Case& c : cases) EXPECT_EQ(lost_output_line(c.layer, c.stdout_lost), c.line) << c.line;
 }
 
-// How a run ended, with standard error and the log (if it went to a file).
-struct Ended {
-    int status = -1;  // 124: did not end within the time allowed
-    std::string err, log;
-};
-
 class LostOutputRun : public FaultRun {
 protected:
     // Runs pondra in dir with standard output sent to `out` (a path), the log
     // to `log` (unset when empty), under a time limit.
-    Ended run(const std::string& dialogue_text, const std::string& out, const std::string& log) const {
-        std::ofstream(dir / "dialogue.txt", std::ios::binary) << dialogue_text;
+    RunResult run(const std::string& dialogue_text, const std::string& out, const std::string& log) const {
         std::error_code ec;
         if (!log.empty()) fs::remove(log, ec);
-        std::string cmd = "cd " + quoted(dir.string()) + " && env -u LOGFILE";
-        if (!log.empty()) cmd += " LOGFILE=" + quoted(log);
-        for (const auto& [k, v] : env((dir / "qa.nc").string(), (dir / "aq.nc").string()))
-            cmd += " " + k + "=" + quoted(v);
-        cmd += " timeout 60 " + quoted(ORVEX_PONDRA_EXE) + " < dialogue.txt > " + quoted(out) + " 2> stderr.txt";
-        const int w = std::system(cmd.c_str());
-        Ended e;
-        e.status = WIFEXITED(w) ? WEXITSTATUS(w) : -1;
-        e.err = slurp(dir / "stderr.txt");
-        if (!log.empty()) e.log = slurp(log);
-        return e;
+        Launch launch = fault_spec(dir, env((dir / "qa.nc").string(), (dir / "aq.nc").string()));
+        launch.out = out;
+        launch.log = log.empty() ? std::nullopt : std::optional<std::string>(log);
+        launch.time_limit = 60;
+        return run_pondra(launch, dialogue_text);
     }
     std::string log_path() const { return (dir / "run.log").string(); }
 };
@@ -80,14 +67,14 @@ const std::string FULL_STDOUT = "pondra: could not write standard output (No spa
 // undisturbed run.
 TEST_F(LostOutputRun, SuccessfulRunOnFullStandardOutput) {
     const auto [ref_qa, ref_aq] = reference();
-    const Ended undisturbed = run(dialogue(), (dir / "stdout.txt").string(), log_path());
+    const RunResult undisturbed = run(dialogue(), (dir / "stdout.txt").string(), log_path());
     ASSERT_EQ(undisturbed.status, 0) << undisturbed.err;
     EXPECT_EQ(undisturbed.err, "");
     for (const bool log_file : {false, true}) {
         SCOPED_TRACE(log_file ? "log on a file" : "log on standard output");
         fs::remove(dir / "qa.nc");
         fs::remove(dir / "aq.nc");
-        const Ended e = run(dialogue(), "/dev/full", log_file ? log_path() : "");
+        const RunResult e = run(dialogue(), "/dev/full", log_file ? log_path() : "");
         EXPECT_EQ(e.status, 2);
         EXPECT_EQ(e.err, FULL_STDOUT);
         if (log_file) {
@@ -103,19 +90,19 @@ TEST_F(LostOutputRun, SuccessfulRunOnFullStandardOutput) {
 TEST_F(LostOutputRun, FatalRunOnFullStandardOutput) {
     const std::string no_files = "33 45 -97 -97 " + std::string(GRID) + "\n2005\nEMISQA\nAIRQUAL\n0\n";
     const std::string message = "No input files (NFILES 0): nothing to describe the output files";
-    const Ended undisturbed = run(no_files, (dir / "stdout.txt").string(), "");
+    const RunResult undisturbed = run(no_files, (dir / "stdout.txt").string(), "");
     EXPECT_EQ(undisturbed.status, 2);
     EXPECT_EQ(undisturbed.err, "");
-    const std::string out = slurp(dir / "stdout.txt");
+    const std::string out = read_file(dir / "stdout.txt");
     const std::string block = abort_block("QUON", message);
     ASSERT_GE(out.size(), block.size());
     EXPECT_EQ(out.substr(out.size() - block.size()), block);
 
-    const Ended on_stdout = run(no_files, "/dev/full", "");
+    const RunResult on_stdout = run(no_files, "/dev/full", "");
     EXPECT_EQ(on_stdout.status, 2);
     EXPECT_EQ(on_stdout.err, FULL_STDOUT);
 
-    const Ended on_file = run(no_files, "/dev/full", log_path());
+    const RunResult on_file = run(no_files, "/dev/full", log_path());
     EXPECT_EQ(on_file.status, 2);
     EXPECT_EQ(on_file.err, FULL_STDOUT);
     EXPECT_EQ(on_file.log, abort_block("QUON", message));
@@ -123,7 +110,7 @@ TEST_F(LostOutputRun, FatalRunOnFullStandardOutput) {
 
 // A malformed dialogue is reported on standard error already: that line alone.
 TEST_F(LostOutputRun, DialogueRefusalKeepsItsOwnLine) {
-    const Ended e = run("33 45 -97\n", "/dev/full", "");
+    const RunResult e = run("33 45 -97\n", "/dev/full", "");
     EXPECT_EQ(e.status, 2);
     EXPECT_EQ(e.err.find('\n'), e.err.size() - 1) << e.err;
     EXPECT_EQ(e.err.rfind("pondra: dialogue line 1: ", 0), 0u) << e.err;
@@ -143,17 +130,17 @@ TEST_F(LostOutputRun, LogFileOnFullDisk) {
             const std::string block(4096, 'x');
             while (filler.write(block.data(), static_cast<std::streamsize>(block.size()))) filler.flush();
         }
-        const Ended e = run(dialogue(), (dir / "stdout.txt").string(), log);
+        const RunResult e = run(dialogue(), (dir / "stdout.txt").string(), log);
         std::ofstream(dir / "ended.txt") << e.status << "\n" << e.err;
         return 0;
     });
     if (status == 77) GTEST_SKIP() << "no private mount namespace here";
     ASSERT_EQ(status, 0);
-    EXPECT_EQ(slurp(dir / "ended.txt"),
+    EXPECT_EQ(read_file(dir / "ended.txt"),
               "2\npondra: could not write the log file " + log + " (No space left on device)\n");
     expect_complete(dir / "qa.nc", ref_qa);
     expect_complete(dir / "aq.nc", ref_aq);
-    EXPECT_NE(slurp(dir / "stdout.txt").find(" # of input files to pondra:           1\n"), std::string::npos);
+    EXPECT_NE(read_file(dir / "stdout.txt").find(" # of input files to pondra:           1\n"), std::string::npos);
 }
 
 }  // namespace

@@ -4,24 +4,23 @@
 #include <filesystem>
 #include <string>
 
-#include "tests/tool/run_pondra.hpp"
+#include "tests/tool/pondra_fixture.hpp"
 
 namespace pondra {
 namespace {
 
-using testing::run_pondra;
-using testing::scratch_dir;
+using namespace testing;
 namespace fs = std::filesystem;
 
 TEST(PondraDialogueRun, NoInputFilesEchoesDialogueAndOpensNothing) {
-    const fs::path dir = scratch_dir("noinput");
+    const Sandbox box("noinput");
+    const fs::path& dir = box.dir();
     const auto r = run_pondra(dir, "33 45 -97 -97 100 80 -1000 -800 12\n2005\nEMISQA\nAIRQUAL\n0\n",
                               {{"EMISQA", (dir / "emis.nc").string()}, {"AIRQUAL", (dir / "aq.nc").string()}});
     EXPECT_EQ(r.out, " max vars        2048\n" + testing::ECHO_100X80_NO_FILES);
     EXPECT_EQ(r.status, 2);
     EXPECT_FALSE(fs::exists(dir / "emis.nc"));
     EXPECT_FALSE(fs::exists(dir / "aq.nc"));
-    fs::remove_all(dir);
 }
 
 TEST(PondraDialogueRun, MalformedDialogueIsOneLineOnStandardError) {
@@ -42,23 +41,23 @@ TEST(PondraDialogueRun, MalformedDialogueIsOneLineOnStandardError) {
          "pondra: dialogue line 2: value 1 (YEAR) \"two\" is not an integer\n"},
     };
     for (const Case& c : cases) {
-        const fs::path dir = scratch_dir("malformed");
+        const Sandbox box("malformed");
+        const fs::path& dir = box.dir();
         const auto r = run_pondra(dir, c.input);
         EXPECT_EQ(r.status, 2) << c.input;
         EXPECT_EQ(r.out, std::string(" max vars        2048\n") + c.out_tail) << c.input;
         EXPECT_EQ(r.err, c.err);
         EXPECT_FALSE(fs::exists(dir / "pondra.log")) << "the layer was started";
-        fs::remove_all(dir);
     }
 }
 
 TEST(PondraDialogueRun, TooManyInputFilesRefusedBeforeEntriesAreRead) {
-    const fs::path dir = scratch_dir("toomany");
+    const Sandbox box("toomany");
+    const fs::path& dir = box.dir();
     const auto r = run_pondra(dir, "33 45 -97 -97 10 8 0 0 12\n2005\nA\nB\n367\nF1\n");
     EXPECT_EQ(r.status, 2);
     EXPECT_EQ(r.out.find("FILE:"), std::string::npos);
     EXPECT_EQ(r.err, "pondra: dialogue line 5: NFILES 367 exceeds the limit of 366 input files\n");
-    fs::remove_all(dir);
 }
 
 }  // namespace

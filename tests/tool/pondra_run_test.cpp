@@ -11,17 +11,12 @@
 
 #include "gridfile/state3.hpp"
 #include "support/notice.hpp"
-#include "tests/tool/model_files.hpp"
-#include "tests/tool/run_pondra.hpp"
+#include "tests/tool/pondra_fixture.hpp"
 
 namespace pondra {
 namespace {
 
-using testing::ModelFile;
-using testing::ModelVar;
-using testing::NcFile;
-using testing::run_pondra;
-using testing::scratch_dir;
+using namespace testing;
 namespace fs = std::filesystem;
 
 // What the layer's first initialisation echoes on standard output when the log
@@ -64,12 +59,9 @@ std::string echo(const std::vector<std::string>& entries) {
 
 class PondraRun : public ::testing::Test {
 protected:
-    void SetUp() override { dir = scratch_dir("run"); }
-    void TearDown() override { fs::remove_all(dir); }
-
     // Logical name -> path in the scratch directory.
-    std::vector<std::pair<std::string, std::string>> env(const std::vector<std::string>& names) const {
-        std::vector<std::pair<std::string, std::string>> e;
+    Env env(const std::vector<std::string>& names) const {
+        Env e;
         for (const auto& n : names) e.emplace_back(n, (dir / (n + ".nc")).string());
         return e;
     }
@@ -97,7 +89,8 @@ protected:
         return f;
     }
 
-    fs::path dir;
+    const Sandbox box{"run"};
+    const fs::path dir = box.dir();
 };
 
 TEST_F(PondraRun, NestedFilesBuildOneMosaicInBothOutputs) {
