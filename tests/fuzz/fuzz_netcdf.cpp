@@ -23,14 +23,17 @@
 // The bytes are written to one file in a RAM-backed directory (/dev/shm when
 // there is one), reused by every input, and taken through a reader's pass
 // read-only, then read/write when it opened and has no raw edits. Files
-// written through netCDF are kept by their recipe, so that the fuzzer's many
-// variations of raw edits cost no netCDF write. Files the process writes are
-// limited to 64 MiB, so that no input can fill the disk.
+// written through netCDF are kept by their recipe, so that inputs that differ
+// only in their raw edits or in bytes no edit reads cost no netCDF write; an
+// input whose file is byte for byte one the layer has already been through is
+// not taken through it again. Files the process writes are limited to 64 MiB,
+// so that no input can fill the disk.
 //
 // Edit: op, a, b, c, then a 32-bit little-endian value v.
 #include <fcntl.h>
 #include <netcdf.h>
 #include <netcdf_mem.h>
+#include <sys/mman.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -39,8 +42,9 @@
 #include <csignal>
 #include <cstdint>
 #include <cstring>
-#include <map>
+#include <functional>
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -392,19 +396,19 @@ struct HeaderFields {
     std::size_t end = 0;
 };
 
-std::uint64_t get_be(const std::vector<unsigned char>& f, std::size_t at, int width) {
+std::uint64_t get_be(std::span<const unsigned char> f, std::size_t at, int width) {
     std::uint64_t v = 0;
     for (int i = 0; i < width; ++i) v = v << 8 | f[at + static_cast<std::size_t>(i)];
     return v;
 }
 
-void put_be(std::vector<unsigned char>& f, std::size_t at, int width, std::uint64_t v) {
+void put_be(std::span<unsigned char> f, std::size_t at, int width, std::uint64_t v) {
     for (int i = width - 1; i >= 0; --i, v >>= 8) f[at + static_cast<std::size_t>(i)] = static_cast<unsigned char>(v);
 }
 
 class FieldWalk {
 public:
-    explicit FieldWalk(const std::vector<unsigned char>& f) : f_(f) {}
+    explicit FieldWalk(std::span<const unsigned char> f) : f_(f) {}
 
     HeaderFields run() {
         if (f_.size() < 8 || f_[0] != 'C' || f_[1] != 'D' || f_[2] != 'F') return h_;
@@ -462,7 +466,7 @@ private:
         }
     }
 
-    const std::vector<unsigned char>& f_;
+    std::span<const unsigned char> f_;
     HeaderFields h_;
     std::size_t p_ = 0;
     int w_ = 4, ow_ = 4;
@@ -471,7 +475,7 @@ private:
 
 // Edit 14: one field of a kind set to the value, the old value plus the
 // value, an extreme, or the old value with one bit flipped.
-void set_field(std::vector<unsigned char>& file, const HeaderFields& h, const std::uint8_t* e) {
+void set_field(std::span<unsigned char> file, const HeaderFields& h, const std::uint8_t* e) {
     const std::vector<FieldAt>& fields = h.of[static_cast<std::size_t>(e[1] % FIELD_KINDS)];
     if (fields.empty()) return;
     const FieldAt f = fields[e[2] % fields.size()];
@@ -491,65 +495,169 @@ void set_field(std::vector<unsigned char>& file, const HeaderFields& h, const st
 }
 
 // Edit 15: a 32-bit word anywhere in the header.
-void set_word(std::vector<unsigned char>& file, const HeaderFields& h, const std::uint8_t* e) {
+void set_word(std::span<unsigned char> file, const HeaderFields& h, const std::uint8_t* e) {
     if (h.end < 4) return;
     const std::size_t at = (std::size_t{e[1]} | std::size_t{e[2]} << 8 | std::size_t{e[3]} << 16) % (h.end - 3);
     put_be(file, at, 4, static_cast<std::uint32_t>(le32(e + 4)));
 }
 
-// A schema as netCDF writes it, and where its header fields lie.
-struct Written {
-    bool ok = false;
-    std::vector<unsigned char> bytes;
-    HeaderFields fields;
+// ---- What is kept between inputs ------------------------------------------------
+//
+// Kept outside the heap: libFuzzer takes an input that leaves memory allocated
+// for a leak and runs it once more.
+
+std::uint64_t hash_bytes(std::span<const unsigned char> bytes) {
+    std::uint64_t h = 0x9e3779b97f4a7c15 ^ bytes.size();
+    std::size_t i = 0;
+    for (; i + 8 <= bytes.size(); i += 8) {
+        std::uint64_t w = 0;
+        std::memcpy(&w, bytes.data() + i, 8);
+        h = (h ^ w) * 0xff51afd7ed558ccd;
+        h ^= h >> 32;
+    }
+    for (; i < bytes.size(); ++i) h = (h ^ bytes[i]) * 0xc4ceb9fe1a85ec53;
+    h ^= h >> 29;
+    return h == 0 ? 1 : h;
+}
+
+// Files written through netCDF, by their recipe (the base and the schema
+// edits): libFuzzer's mutations mostly change bytes that no edit reads (the
+// unused fields of an edit, a trailing part of a group) or only raw edits, so
+// that most recipes come again. Cleared when full.
+class WrittenFiles {
+public:
+    WrittenFiles() {
+        void* p = ::mmap(nullptr, ARENA, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+        require(p != MAP_FAILED, "cannot reserve the file cache");
+        arena_ = static_cast<unsigned char*>(p);
+    }
+
+    // The file of the recipe, written on first use; an empty span when netCDF
+    // refused the schema.
+    std::span<unsigned char> get(const std::string& recipe, const std::function<bool(std::vector<unsigned char>&)>& write) {
+        const std::uint64_t h = hash_bytes({reinterpret_cast<const unsigned char*>(recipe.data()), recipe.size()});
+        std::size_t i = h % SLOTS;
+        for (; slots_[i].hash != 0; i = (i + 1) % SLOTS) {
+            const Slot& e = slots_[i];
+            if (e.hash == h && e.recipe_len == recipe.size() && std::memcmp(e.recipe, recipe.data(), recipe.size()) == 0)
+                return {e.file, e.file_len};
+        }
+        std::vector<unsigned char> file;
+        if (!write(file)) file.clear();
+        if (used_ + recipe.size() + file.size() + 16 > ARENA || count_ >= SLOTS / 2) {
+            clear();
+            return get(recipe, [&file](std::vector<unsigned char>& out) {
+                out = file;
+                return !out.empty();
+            });
+        }
+        Slot& e = slots_[i];
+        e.hash = h;
+        e.recipe = take(recipe.size());
+        std::memcpy(e.recipe, recipe.data(), recipe.size());
+        e.recipe_len = recipe.size();
+        e.file = take(file.size());
+        if (!file.empty()) std::memcpy(e.file, file.data(), file.size());
+        e.file_len = file.size();
+        ++count_;
+        return {e.file, e.file_len};
+    }
+
+private:
+    struct Slot {
+        std::uint64_t hash = 0;  // 0: free
+        unsigned char* recipe = nullptr;
+        std::size_t recipe_len = 0;
+        unsigned char* file = nullptr;
+        std::size_t file_len = 0;
+    };
+    static constexpr std::size_t SLOTS = std::size_t{1} << 13;
+    static constexpr std::size_t ARENA = std::size_t{128} << 20;
+
+    unsigned char* take(std::size_t n) {
+        unsigned char* p = arena_ + used_;
+        used_ += (n + 7) / 8 * 8;
+        return p;
+    }
+    void clear() {
+        slots_.fill(Slot{});
+        count_ = 0;
+        used_ = 0;
+        ::madvise(arena_, ARENA, MADV_DONTNEED);
+    }
+
+    std::array<Slot, SLOTS> slots_{};
+    std::size_t count_ = 0;
+    unsigned char* arena_ = nullptr;
+    std::size_t used_ = 0;
 };
 
-// The file written from base b of the bases with the given edits (groups of
-// eight bytes; raw header edits are skipped). Files that raw header edits
-// change are kept by the key of the base and the other edits: inputs that
-// differ only in their raw edits (most of what the fuzzer tries with them)
-// are not written through netCDF again.
-Written& written_file(std::size_t b, const std::uint8_t* edits, std::size_t n, bool raw) {
-    static std::map<std::string, Written> cache;
-    static std::size_t cached_bytes = 0;
-    static Written scratch;
-    std::string key(1, static_cast<char>(b));
+// Hashes of the input files already taken through the layer. The layer
+// starts afresh for every input, so a file it has already been through tells
+// nothing new; a quarter or more of the inputs libFuzzer makes come to a file
+// already tried. Cleared when half full.
+class TriedFiles {
+public:
+    // False when the file was tried before; else it counts as tried from now.
+    bool first_time(std::span<const unsigned char> file) {
+        const std::uint64_t h = hash_bytes(file);
+        std::size_t i = h % SLOTS;
+        for (; table_[i] != 0; i = (i + 1) % SLOTS)
+            if (table_[i] == h) return false;
+        if (count_ >= SLOTS / 2) {
+            table_.fill(0);
+            count_ = 0;
+            return first_time(file);
+        }
+        table_[i] = h;
+        ++count_;
+        return true;
+    }
+
+private:
+    static constexpr std::size_t SLOTS = std::size_t{1} << 20;
+    std::array<std::uint64_t, SLOTS> table_{};
+    std::size_t count_ = 0;
+};
+
+WrittenFiles& written_files() {
+    static WrittenFiles* const files = new WrittenFiles;  // never freed: see above
+    return *files;
+}
+
+TriedFiles& tried_files() {
+    static TriedFiles* const files = new TriedFiles;
+    return *files;
+}
+
+// The recipe of an input: its base and its schema edits (with the format).
+std::string recipe_of(std::size_t b, const std::uint8_t* edits, std::size_t n) {
+    std::string recipe(1, static_cast<char>(b));
     int format = g_bases[b].format;
     for (std::size_t i = 0; i + 8 <= n; i += 8) {
         const int kind = edits[i] % 16;
-        if (kind < 13) key.append(reinterpret_cast<const char*>(edits + i), 8);
+        if (kind < 13) recipe.append(reinterpret_cast<const char*>(edits + i), 8);
         if (kind == 13) {
             const int formats[] = {NC_FORMAT_CLASSIC, NC_FORMAT_64BIT_OFFSET, NC_FORMAT_CDF5};
             format = formats[edits[i + 1] % 3];
         }
     }
-    key += static_cast<char>(format);
-    if (raw) {
-        const auto hit = cache.find(key);
-        if (hit != cache.end()) return hit->second;
-    }
+    return recipe + static_cast<char>(format);
+}
+
+// The schema of the recipe written through netCDF.
+bool write_recipe(std::size_t b, const std::uint8_t* edits, std::size_t n, const std::string& recipe,
+                  std::vector<unsigned char>& file) {
     Schema s = g_bases[b];
     for (std::size_t i = 0; i + 8 <= n; i += 8)
         if (edits[i] % 16 < 13) edit(s, edits + i);
-    s.format = format;
-    Written w;
-    w.ok = write(s, w.bytes);
-    if (!raw) {
-        scratch = std::move(w);
-        return scratch;
-    }
-    w.fields = FieldWalk(w.bytes).run();
-    if (cached_bytes > (std::size_t{64} << 20)) {
-        cache.clear();
-        cached_bytes = 0;
-    }
-    cached_bytes += w.bytes.size() + key.size();
-    return cache.emplace(std::move(key), std::move(w)).first->second;
+    s.format = static_cast<unsigned char>(recipe.back());
+    return write(s, file);
 }
 
 // Writes the whole file to the input path through the descriptor kept open,
 // over the last input's bytes (their pages are reused), then cut to size.
-void write_input(const std::vector<unsigned char>& file) {
+void write_input(std::span<const unsigned char> file) {
     static const int fd = ::open(g_path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
     require(fd >= 0, "cannot open the input file");
     std::size_t done = 0;
@@ -605,24 +713,30 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     static const bool xfsz_ignored = std::signal(SIGXFSZ, SIG_IGN) != SIG_ERR;
     require(xfsz_ignored, "cannot ignore SIGXFSZ");
     if (size < 1 || size > 8 * 64 + 1) return 0;
+    const std::size_t base = data[0] % g_bases.size();
+    const std::string recipe = recipe_of(base, data + 1, size - 1);
+    const std::span<unsigned char> file = written_files().get(recipe, [&](std::vector<unsigned char>& out) {
+        return write_recipe(base, data + 1, size - 1, recipe, out);
+    });
+    if (file.empty()) return 0;
+
+    // The raw edits are made on the kept file and undone once it is written.
     bool raw = false;
     for (std::size_t i = 1; i + 8 <= size; i += 8) raw = raw || data[i] % 16 >= 14;
-    Written& written = written_file(data[0] % g_bases.size(), data + 1, size - 1, raw);
-    if (!written.ok) return 0;
+    std::vector<unsigned char> header;
     if (raw) {
-        // The raw edits are made on the kept file and undone once it is written.
-        std::vector<unsigned char>& file = written.bytes;
-        const std::vector<unsigned char> header(file.begin(),
-                                                file.begin() + static_cast<std::ptrdiff_t>(written.fields.end));
+        const HeaderFields fields = FieldWalk(file).run();
+        header.assign(file.begin(), file.begin() + static_cast<std::ptrdiff_t>(fields.end));
         for (std::size_t i = 1; i + 8 <= size; i += 8) {
-            if (data[i] % 16 == 14) set_field(file, written.fields, data + i);
-            if (data[i] % 16 == 15) set_word(file, written.fields, data + i);
+            if (data[i] % 16 == 14) set_field(file, fields, data + i);
+            if (data[i] % 16 == 15) set_word(file, fields, data + i);
         }
-        write_input(file);
-        std::copy(header.begin(), header.end(), file.begin());
-    } else {
-        write_input(written.bytes);
     }
+    const bool new_file = tried_files().first_time(file) || size == 1;
+    if (new_file) write_input(file);
+    std::copy(header.begin(), header.end(), file.begin());
+    if (!new_file) return 0;
+
     const int fds = orvex_fuzz::open_fds();
     const bool read_only = orvex_fuzz::open_pass(FILE_NAME, orvex::FSRDONLY3);
     // A file refused read-only is refused read/write for the same reasons. A
