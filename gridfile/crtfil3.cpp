@@ -328,8 +328,10 @@ bool create_netcdf(std::string_view path, int fid, std::string_view pgname) {
         return false;
     }
     s.cdfid = ncid;
-    return Creator(fid, pgname).run();
+    return write_header(fid, pgname);
 }
+
+bool write_header(int fid, std::string_view pgname) { return Creator(fid, pgname).run(); }
 
 }  // namespace detail
 }  // namespace orvex

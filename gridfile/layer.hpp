@@ -22,6 +22,11 @@ void OPNLOG3(int fid, std::string_view eqname, int fstatus);
 bool create_netcdf(std::string_view path, int fid, std::string_view pgname);
 bool open_netcdf(std::string_view path, int fid, bool writable, std::string_view pgname);
 bool describe_netcdf(int fid);
+// The header steps alone, on the dataset already in slot fid's handle (through
+// the slot's library calls): the whole header of a new file from FDESC3, and
+// the table fields read back from an existing one.
+bool write_header(int fid, std::string_view pgname);
+bool read_header(int fid, bool writable, std::string_view pgname);
 
 // The header-check switch ORVEX_CHECK_HEADERS, read on the first call by the
 // given routine ("CKDESC3" or "CKFILE3") and kept for the rest of the run.

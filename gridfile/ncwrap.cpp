@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "gridfile/state3.hpp"
 #include "orvex/operations.hpp"
 #include "orvex/parms3.hpp"
 
@@ -12,9 +13,9 @@ namespace orvex::detail {
 namespace {
 
 // Type and length of an attribute that must be numeric and hold at least one value.
-int numeric_len(int ncid, int varid, const char* name, std::size_t& len) {
+int numeric_len(const NcCalls& nc, int ncid, int varid, const char* name, std::size_t& len) {
     nc_type type = NC_NAT;
-    int status = nc_inq_att(ncid, varid, name, &type, &len);
+    int status = nc.inq_att(ncid, varid, name, &type, &len);
     if (status != NC_NOERR) return status;
     if (type == NC_CHAR) return NC_ECHAR;
     if (len == 0) return NC_EINVAL;
@@ -23,15 +24,30 @@ int numeric_len(int ncid, int varid, const char* name, std::size_t& len) {
 
 // The whole numeric attribute as values of T.
 template <class T, class Get>
-int get_all(int ncid, int varid, const char* name, std::vector<T>& out, Get get) {
+int get_all(const NcCalls& nc, int ncid, int varid, const char* name, std::vector<T>& out, Get get) {
     std::size_t len = 0;
-    int status = numeric_len(ncid, varid, name, len);
+    int status = numeric_len(nc, ncid, varid, name, len);
     if (status != NC_NOERR) return status;
     out.assign(len, T{});
     return get(ncid, varid, name, out.data());
 }
 
 }  // namespace
+
+const NcCalls& serial_calls() {
+    static const NcCalls calls{nc_inq_att,     nc_get_att_int,  nc_get_att_double, nc_get_att_float, nc_get_att_text,
+                               nc_inq_attname, nc_put_att_text, nc_put_att_int,    nc_put_att_double, nc_put_att_float,
+                               nc_def_dim,     nc_def_var,      nc_inq_dimid,      nc_inq_dimlen,    nc_inq_varid,
+                               nc_inq_vartype, nc_put_vara_int, nc_redef,          nc_enddef,        nc_sync,
+                               nc_close,       nc_abort};
+    return calls;
+}
+
+NcFile::NcFile(int ncid, std::string_view lname, int fid)
+    : ncid_(ncid),
+      lname_(lname),
+      fid_(fid),
+      calls_(fid >= 1 && fid <= MXFILE3 && slot(fid).calls != nullptr ? slot(fid).calls : &serial_calls()) {}
 
 int create_dataset(const std::string& path, int mode, int& ncid) { return nc_create(path.c_str(), mode, &ncid); }
 
@@ -43,38 +59,38 @@ int NcFile::report(int status, std::string_view msg) const {
 }
 
 int NcFile::put_text(int varid, const char* name, std::string_view text, std::string_view msg) const {
-    return report(nc_put_att_text(ncid_, varid, name, text.size(), text.data()), msg);
+    return report(calls_->put_att_text(ncid_, varid, name, text.size(), text.data()), msg);
 }
 
 int NcFile::put_int(int varid, const char* name, int value, std::string_view msg) const {
-    return report(nc_put_att_int(ncid_, varid, name, NC_INT, 1, &value), msg);
+    return report(calls_->put_att_int(ncid_, varid, name, NC_INT, 1, &value), msg);
 }
 
 int NcFile::put_double(int varid, const char* name, double value, std::string_view msg) const {
-    return report(nc_put_att_double(ncid_, varid, name, NC_DOUBLE, 1, &value), msg);
+    return report(calls_->put_att_double(ncid_, varid, name, NC_DOUBLE, 1, &value), msg);
 }
 
 int NcFile::put_floats(int varid, const char* name, std::span<const float> values, std::string_view msg) const {
-    return report(nc_put_att_float(ncid_, varid, name, NC_FLOAT, values.size(), values.data()), msg);
+    return report(calls_->put_att_float(ncid_, varid, name, NC_FLOAT, values.size(), values.data()), msg);
 }
 
 int NcFile::get_int(int varid, const char* name, int& value, std::string_view msg) const {
     std::vector<int> all;
-    const int status = get_all(ncid_, varid, name, all, nc_get_att_int);
+    const int status = get_all(*calls_, ncid_, varid, name, all, calls_->get_att_int);
     if (status == NC_NOERR) value = all.front();
     return report(status, msg);
 }
 
 int NcFile::get_double(int varid, const char* name, double& value, std::string_view msg) const {
     std::vector<double> all;
-    const int status = get_all(ncid_, varid, name, all, nc_get_att_double);
+    const int status = get_all(*calls_, ncid_, varid, name, all, calls_->get_att_double);
     if (status == NC_NOERR) value = all.front();
     return report(status, msg);
 }
 
 int NcFile::get_float(int varid, const char* name, float& value, std::string_view msg) const {
     std::vector<float> all;
-    const int status = get_all(ncid_, varid, name, all, nc_get_att_float);
+    const int status = get_all(*calls_, ncid_, varid, name, all, calls_->get_att_float);
     if (status == NC_NOERR) value = all.front();
     return report(status, msg);
 }
@@ -82,7 +98,7 @@ int NcFile::get_float(int varid, const char* name, float& value, std::string_vie
 int NcFile::get_floats(int varid, const char* name, std::span<float> dest, std::size_t& count,
                        std::string_view msg) const {
     std::vector<float> all;
-    const int status = get_all(ncid_, varid, name, all, nc_get_att_float);
+    const int status = get_all(*calls_, ncid_, varid, name, all, calls_->get_att_float);
     count = 0;
     if (status == NC_NOERR) {
         count = std::min(all.size(), dest.size());
@@ -94,11 +110,11 @@ int NcFile::get_floats(int varid, const char* name, std::span<float> dest, std::
 int NcFile::get_text(int varid, const char* name, std::span<char> dest, std::string_view msg) const {
     nc_type type = NC_NAT;
     std::size_t len = 0;
-    int status = nc_inq_att(ncid_, varid, name, &type, &len);
+    int status = calls_->inq_att(ncid_, varid, name, &type, &len);
     if (status == NC_NOERR && type != NC_CHAR) status = NC_ECHAR;
     if (status == NC_NOERR) {
         std::vector<char> all(len);
-        status = nc_get_att_text(ncid_, varid, name, all.data());
+        status = calls_->get_att_text(ncid_, varid, name, all.data());
         if (status == NC_NOERR) {
             const std::size_t n = std::min(len, dest.size());
             std::copy_n(all.begin(), n, dest.begin());
@@ -109,48 +125,48 @@ int NcFile::get_text(int varid, const char* name, std::span<char> dest, std::str
 }
 
 int NcFile::inq_attname(int varid, int attnum, std::span<char, NC_MAX_NAME + 1> name, std::string_view msg) const {
-    return report(nc_inq_attname(ncid_, varid, attnum, name.data()), msg);
+    return report(calls_->inq_attname(ncid_, varid, attnum, name.data()), msg);
 }
 
 int NcFile::def_dim(const char* name, std::size_t len, int& dimid, std::string_view msg) const {
-    return report(nc_def_dim(ncid_, name, len, &dimid), msg);
+    return report(calls_->def_dim(ncid_, name, len, &dimid), msg);
 }
 
 int NcFile::def_var(const char* name, nc_type type, std::span<const int> dims, int& varid,
                     std::string_view msg) const {
-    return report(nc_def_var(ncid_, name, type, static_cast<int>(dims.size()), dims.data(), &varid), msg);
+    return report(calls_->def_var(ncid_, name, type, static_cast<int>(dims.size()), dims.data(), &varid), msg);
 }
 
 int NcFile::inq_dimid(const char* name, int& dimid, std::string_view msg) const {
-    return report(nc_inq_dimid(ncid_, name, &dimid), msg);
+    return report(calls_->inq_dimid(ncid_, name, &dimid), msg);
 }
 
 int NcFile::inq_dimlen(int dimid, std::size_t& len, std::string_view msg) const {
-    return report(nc_inq_dimlen(ncid_, dimid, &len), msg);
+    return report(calls_->inq_dimlen(ncid_, dimid, &len), msg);
 }
 
 int NcFile::inq_varid(const char* name, int& varid, std::string_view msg) const {
-    return report(nc_inq_varid(ncid_, name, &varid), msg);
+    return report(calls_->inq_varid(ncid_, name, &varid), msg);
 }
 
 int NcFile::inq_vartype(int varid, nc_type& type, std::string_view msg) const {
-    return report(nc_inq_vartype(ncid_, varid, &type), msg);
+    return report(calls_->inq_vartype(ncid_, varid, &type), msg);
 }
 
 int NcFile::put_ints(int varid, std::span<const std::size_t> start, std::span<const std::size_t> count,
                      const int* values, std::string_view msg) const {
-    return report(nc_put_vara_int(ncid_, varid, start.data(), count.data(), values), msg);
+    return report(calls_->put_vara_int(ncid_, varid, start.data(), count.data(), values), msg);
 }
 
-int NcFile::redef(std::string_view msg) const { return report(nc_redef(ncid_), msg); }
+int NcFile::redef(std::string_view msg) const { return report(calls_->redef(ncid_), msg); }
 
-int NcFile::enddef(std::string_view msg) const { return report(nc_enddef(ncid_), msg); }
+int NcFile::enddef(std::string_view msg) const { return report(calls_->enddef(ncid_), msg); }
 
-int NcFile::sync(std::string_view msg) const { return report(nc_sync(ncid_), msg); }
+int NcFile::sync(std::string_view msg) const { return report(calls_->sync(ncid_), msg); }
 
-int NcFile::close(std::string_view msg) const { return report(nc_close(ncid_), msg); }
+int NcFile::close(std::string_view msg) const { return report(calls_->close(ncid_), msg); }
 
-int NcFile::abandon() const { return nc_abort(ncid_); }
+int NcFile::abandon() const { return calls_->abort(ncid_); }
 
 void DatasetGuard::undo(std::string_view msg) {
     if (handle_ != nc_.id()) return;

@@ -17,6 +17,37 @@
 
 namespace orvex::detail {
 
+// The library calls behind an NcFile, with netCDF's own signatures: the serial
+// netCDF library's unless the slot's dataset is kept by another library of
+// the same file format (a storage kind that sets FileSlot::calls).
+struct NcCalls {
+    int (*inq_att)(int, int, const char*, nc_type*, std::size_t*);
+    int (*get_att_int)(int, int, const char*, int*);
+    int (*get_att_double)(int, int, const char*, double*);
+    int (*get_att_float)(int, int, const char*, float*);
+    int (*get_att_text)(int, int, const char*, char*);
+    int (*inq_attname)(int, int, int, char*);
+    int (*put_att_text)(int, int, const char*, std::size_t, const char*);
+    int (*put_att_int)(int, int, const char*, nc_type, std::size_t, const int*);
+    int (*put_att_double)(int, int, const char*, nc_type, std::size_t, const double*);
+    int (*put_att_float)(int, int, const char*, nc_type, std::size_t, const float*);
+    int (*def_dim)(int, const char*, std::size_t, int*);
+    int (*def_var)(int, const char*, nc_type, int, const int*, int*);
+    int (*inq_dimid)(int, const char*, int*);
+    int (*inq_dimlen)(int, int, std::size_t*);
+    int (*inq_varid)(int, const char*, int*);
+    int (*inq_vartype)(int, int, nc_type*);
+    int (*put_vara_int)(int, int, const std::size_t*, const std::size_t*, const int*);
+    int (*redef)(int);
+    int (*enddef)(int);
+    int (*sync)(int);
+    int (*close)(int);
+    int (*abort)(int);
+};
+
+// The serial netCDF library's calls.
+const NcCalls& serial_calls();
+
 // Creates a new dataset at path with netCDF creation mode `mode`; ncid gets
 // its id. The netCDF status; the caller reports a failure.
 int create_dataset(const std::string& path, int mode, int& ncid);
@@ -25,7 +56,9 @@ int open_dataset(const std::string& path, int mode, int& ncid);
 
 class NcFile {
 public:
-    NcFile(int ncid, std::string_view lname, int fid) : ncid_(ncid), lname_(lname), fid_(fid) {}
+    // The dataset of slot fid (its calls are the slot's); fid 0 for a
+    // dataset of the serial library outside the table.
+    NcFile(int ncid, std::string_view lname, int fid);
     // For callers that report every failure themselves: every message empty.
     explicit NcFile(int ncid) : NcFile(ncid, {}, 0) {}
 
@@ -75,6 +108,7 @@ private:
     int ncid_;
     std::string_view lname_;
     int fid_;
+    const NcCalls* calls_;
 };
 
 // Undoes a dataset that is being made in a table slot unless the step that

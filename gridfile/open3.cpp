@@ -1,6 +1,4 @@
 // OPEN3: binds a logical name to a table slot, creating or opening its file.
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <cctype>
 #include <string>
@@ -18,11 +16,6 @@ using namespace detail;
 namespace {
 
 constexpr std::size_t PATHLEN = 512;
-
-bool path_exists(const std::string& path) {
-    struct stat info {};
-    return !path.empty() && stat(path.c_str(), &info) == 0;
-}
 
 // The first n characters of a field, upper-cased.
 std::string upper_prefix(std::string_view field, std::size_t n) {
@@ -124,7 +117,7 @@ bool open_by_status(const std::string& name, int fid, int fstatus, const std::st
             return false;
         case FSCREA3:
             if (exists) {
-                const int status = RMFILE(path);
+                const int status = kind_of(fid).remove_path(path);
                 if (status != 0) {
                     QVWARN("OPEN3", 0, 0, "Error number" + fmt_I(status, 9) + "  removing " + name + " from pathname:");
                     QVMSG2(path);
@@ -202,7 +195,17 @@ bool OPEN3(std::string_view fname, int fstatus, std::string_view pgname) {
     if (upper_prefix(field, 4) == "BIN:") {
         s.kind = &binary_kind();
         field = field.substr(4) + "    ";
-        exists = path_exists(std::string(trim_right(field)));
+        exists = s.kind->path_exists(std::string(trim_right(field)));
+    } else if (upper_prefix(field, 4) == "MPI:") {
+        if (parallel_kind() == nullptr) {
+            QVMSG2(name_and_path(name, std::string(trim_right(field))));
+            QVWARN("OPEN3", 0, 0,
+                   "MPI: files need the parallel library: link orvex_mpi and call orvex::parallel::start");
+            return release(fid);
+        }
+        s.kind = parallel_kind();
+        field = field.substr(4) + "    ";
+        exists = s.kind->path_exists(std::string(trim_right(field)));
     } else if (upper_prefix(field, 5) == "LIST:") {
         if (fstatus != FSRDONLY3) {
             QVMSG2(name_and_path(name, std::string(trim_right(field))));
@@ -212,7 +215,7 @@ bool OPEN3(std::string_view fname, int fstatus, std::string_view pgname) {
         s.kind = &list_kind();
         list = true;
     } else {
-        exists = path_exists(std::string(trim_right(field)));
+        exists = s.kind->path_exists(std::string(trim_right(field)));
     }
 
     const std::string path(trim_right(field));

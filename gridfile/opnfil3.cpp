@@ -219,7 +219,11 @@ bool open_netcdf(std::string_view path, int fid, bool writable, std::string_view
         return false;
     }
     s.cdfid = ncid;
-    return Opener(fid, ncid).run(writable, pgname);
+    return read_header(fid, writable, pgname);
+}
+
+bool read_header(int fid, bool writable, std::string_view pgname) {
+    return Opener(fid, slot(fid).cdfid).run(writable, pgname);
 }
 
 }  // namespace detail

@@ -29,6 +29,7 @@ struct VarSlot {
 };
 
 class StorageKind;
+struct NcCalls;
 
 // What a slot's file keeps beside the table fields (a buffered file's blocks, a
 // native binary file's stream, a dictionary's entry names): owned by the slot
@@ -62,6 +63,7 @@ struct FileSlot {
     int ilist = IMISS3;           // file-set list: first member-table entry (1-based)
     const StorageKind* kind = nullptr;  // chosen once, by OPEN3 and the creators
     std::unique_ptr<KindState> state;   // what the file keeps beside the table
+    const NcCalls* calls = nullptr;     // the library calls of its dataset (nullptr: serial netCDF)
 
     bool is_free() const { return flist == CMISS3; }
 

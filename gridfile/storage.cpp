@@ -3,6 +3,7 @@
 #include "gridfile/storage.hpp"
 
 #include <netcdf.h>
+#include <sys/stat.h>
 
 #include "orvex/operations.hpp"
 
@@ -16,6 +17,21 @@ int HeaderlessKind::exec_id(int, Text<MXDLEN3>& id) const {
 std::string HeaderlessKind::access_line(int, std::string_view access) const {
     return prefix_.empty() ? std::string() : std::string(prefix_) + std::string(access);
 }
+
+bool StorageKind::path_exists(const std::string& path) const {
+    struct stat info {};
+    return !path.empty() && stat(path.c_str(), &info) == 0;
+}
+
+int StorageKind::remove_path(const std::string& path) const { return RMFILE(path); }
+
+namespace {
+const StorageKind* registered_parallel = nullptr;
+}
+
+const StorageKind* parallel_kind() { return registered_parallel; }
+
+void set_parallel_kind(const StorageKind* kind) { registered_parallel = kind; }
 
 // Record-level steps a kind does not take: the one that READ3 and WRITE3 never
 // hand it; a time flag has nowhere to go.

@@ -53,6 +53,17 @@ public:
     // Whether the slot holds a netCDF dataset whose header can be read again.
     virtual bool is_netcdf() const { return false; }
 
+    // ---- Files shared by several processes --------------------------------------
+    // OPEN3's look at the path before it opens or creates: whether a file is
+    // there, and its removal for FSCREA3 (RMFILE's status). A kind whose file
+    // all the processes of a run open together answers once for all of them.
+    virtual bool path_exists(const std::string& path) const;
+    virtual int remove_path(const std::string& path) const;
+    // The last word of READ3 and WRITE3 on slot fid, whatever became of the
+    // call on the way (ok): a kind whose calls are made together by several
+    // processes returns the outcome they agree on; by default ok stands.
+    virtual bool settle(int, bool ok) const { return ok; }
+
     // ---- Record-level steps -----------------------------------------------------
     // READ3 after its argument checks: variable vid (ALLVARS for all), layer
     // (ALLAYS3 for all) at jdate:jtime into buffer. By default the time flags
@@ -108,6 +119,13 @@ const StorageKind& binary_kind();
 // and nothing to close.
 const StorageKind& virtual_kind();
 const StorageKind& no_kind();
+
+// The kind of the files that the processes of a parallel run share (a logical
+// name whose value begins with "MPI:"): set by the parallel library when it is
+// started; nullptr in a program without it. The core knows it only by this
+// interface.
+const StorageKind* parallel_kind();
+void set_parallel_kind(const StorageKind* kind);
 
 // The kind of slot fid.
 inline const StorageKind& kind_of(int fid) {

@@ -30,6 +30,8 @@ void list_variables(const FileSlot& s, std::string_view fname) {
     }
 }
 
+bool read3(int fid, std::string_view fname, std::string_view vname, int layer, int jdate, int jtime, void* buffer);
+
 }  // namespace
 
 bool READ3(std::string_view fname, std::string_view vname, int layer, int jdate, int jtime, void* buffer) {
@@ -47,6 +49,13 @@ bool READ3(std::string_view fname, std::string_view vname, int layer, int jdate,
         return false;
     }
 
+    return kind_of(fid).settle(fid, read3(fid, fname, vname, layer, jdate, jtime, buffer));
+}
+
+namespace {
+
+// READ3 once its file is known.
+bool read3(int fid, std::string_view fname, std::string_view vname, int layer, int jdate, int jtime, void* buffer) {
     const FileSlot& s = slot(fid);
     if (s.ftype == DCTNRY3) return RDDICT3(fid, vname);
 
@@ -78,6 +87,8 @@ bool READ3(std::string_view fname, std::string_view vname, int layer, int jdate,
     }
     return kind_of(fid).read(fid, vid, layer, jdate, jtime, buffer);
 }
+
+}  // namespace
 
 namespace detail {
 

@@ -23,15 +23,8 @@ std::string_view type_name(int ftype) { return ftype == KFEVNT3 ? "UNKNOWN" : lo
 
 std::string stamp(int jdate, int jtime) { return fmt_Im(jdate, 9, 7) + ":" + fmt_Im(jtime, 6, 6); }
 
-}  // namespace
-
-bool WRITE3(std::string_view fname, std::string_view vname, int jdate, int jtime, const void* buffer) {
-    const int fid = NAME2FID(fname);
-    if (fid < 1 || fid > MXFILE3) {
-        QVWARN("WRITE3", jdate, jtime, "Invalid file.  FNAME=\"" + std::string(fname));
-        return false;
-    }
-
+// WRITE3 once its file is known.
+bool write3(int fid, std::string_view fname, std::string_view vname, int jdate, int jtime, const void* buffer) {
     bool valid = true;
     // ORVEX_LOG_WRITE, read on the first call that finds its file open.
     if (LAYER_STATE.log_writes < 0) {
@@ -119,6 +112,17 @@ bool WRITE3(std::string_view fname, std::string_view vname, int jdate, int jtime
                "Error writing \"" + var + "\" to \"" + file + "\"" + (stepped ? " for" + stamp(jdate, jtime) : ""));
     }
     return ok;
+}
+
+}  // namespace
+
+bool WRITE3(std::string_view fname, std::string_view vname, int jdate, int jtime, const void* buffer) {
+    const int fid = NAME2FID(fname);
+    if (fid < 1 || fid > MXFILE3) {
+        QVWARN("WRITE3", jdate, jtime, "Invalid file.  FNAME=\"" + std::string(fname));
+        return false;
+    }
+    return kind_of(fid).settle(fid, write3(fid, fname, vname, jdate, jtime, buffer));
 }
 
 namespace detail {

@@ -298,5 +298,21 @@ TEST_F(OpenRules, NameLongerThanATableEntry) {
               between(r.log, "MARK", "END"));
 }
 
+// Without the parallel library an "MPI:" name is refused, with the way to it.
+TEST_F(OpenRules, ParallelNamesNeedTheParallelLibrary) {
+    const Outcome r = box.run({{"A", "MPI:" + pa}}, [] {
+        describe(GRDDED3);
+        QVMSG2("MARK");
+        EXPECT_FALSE(OPEN3("A", FSUNKN3, "RULES"));
+        QVMSG2("END");
+        EXPECT_EQ(0, NAME2FID("A"));
+    });
+    EXPECT_EQ(0, r.status) << r.log;
+    EXPECT_EQ(Lines{logged(orvex::Text<16>("A").str() + ":MPI:" + pa)} +
+                  warning("OPEN3", "MPI: files need the parallel library: link orvex_mpi and call orvex::parallel::start"),
+              between(r.log, "MARK", "END"));
+    EXPECT_FALSE(std::filesystem::exists(pa));
+}
+
 }  // namespace
 }  // namespace gf_test
