@@ -29,8 +29,18 @@ void remember(LostStream& s, int code) {
 // The log's stream, opening the log first when need be. After QVEXIT has closed
 // the text units, a line that still comes (a failed close of the log's own
 // unit) goes to standard output rather than nowhere.
+bool warnings_only = false;
+int warning_depth = 0;
+
+// Where a dropped line goes.
+std::FILE* sink() {
+    static std::FILE* const null_device = std::fopen("/dev/null", "w");
+    return null_device != nullptr ? null_device : stderr;
+}
+
 std::FILE* stream() {
     std::FILE* f = unit_stream(log_unit("QVMSG2"));
+    if (warnings_only) return warning_depth > 0 ? stderr : sink();
     return f != nullptr ? f : stdout;
 }
 
@@ -88,6 +98,7 @@ void log_blank_line() { log_line_untrimmed(""); }
 void log_empty_line() { put_char(stream(), '\n'); }
 
 void log_warning_block(std::string_view caller, const WarningFrame& frame, const std::vector<BlockLine>& lines) {
+    const WarningLines block(true);
     const auto separators = [&frame](int n) {
         for (int i = 0; i < n; ++i) {
             if (frame.separator == LogSeparator::blank)
@@ -106,6 +117,16 @@ void log_warning_block(std::string_view caller, const WarningFrame& frame, const
     }
     separators(frame.after);
     if (frame.flush) log_flush();
+}
+
+void log_warnings_only_to_stderr() { warnings_only = true; }
+
+WarningLines::WarningLines(bool on) : on_(on) {
+    if (on_) ++warning_depth;
+}
+
+WarningLines::~WarningLines() {
+    if (on_) --warning_depth;
 }
 
 void log_text(std::string_view text) { put(stream(), text); }

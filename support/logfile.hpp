@@ -60,6 +60,24 @@ inline BlockLine kept_blanks(std::string line) {
 
 void log_warning_block(std::string_view caller, const WarningFrame& frame, const std::vector<BlockLine>& lines);
 
+// ---- A log that keeps only its warning blocks -------------------------------
+// For a process that shares its run with others (a rank of a parallel run
+// other than 0, without LOGFILE): from now on only the lines of warning blocks
+// are written, to standard error; every other log line is dropped.
+void log_warnings_only_to_stderr();
+
+// Marks the lines written while it lives as a warning block's (when `on`).
+class WarningLines {
+public:
+    explicit WarningLines(bool on);
+    ~WarningLines();
+    WarningLines(const WarningLines&) = delete;
+    WarningLines& operator=(const WarningLines&) = delete;
+
+private:
+    bool on_;
+};
+
 // Writes text to standard output as it stands, and flushes standard output:
 // for the layer's lines that go there besides the log.
 void stdout_text(std::string_view text);

@@ -28,6 +28,8 @@ void QVMESG(std::string_view message) { write_message("QVMSG2/QVMESG", message);
 void QVPARAG(int nmesg, std::span<const std::string> msgs) {
     log_unit("QVMSG2/QVPARAG");
     const std::size_t n = nmesg > 0 ? std::min(static_cast<std::size_t>(nmesg), msgs.size()) : 0;
+    const WarningLines block(std::any_of(msgs.begin(), msgs.begin() + static_cast<std::ptrdiff_t>(n),
+                                         [](const std::string& m) { return m.starts_with(">>--->> WARNING"); }));
     for (std::size_t i = 0; i < n; ++i) log_line(msgs[i]);
     log_flush();
 }
