@@ -57,6 +57,7 @@ demo: demo-deps
 
 bench: build
 	@for b in build/bench/bench_*; do echo "== $$b"; $$b; done
+	@if [ -x build/bench/write_bench ]; then echo "== bench/parallel/run.sh"; bash bench/parallel/run.sh build; fi
 
 install: build
 	cmake --install build --prefix $(PREFIX)

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "kit/describe.hpp"
+#include "kit/program.hpp"
 #include "orvex/orvex.hpp"
 #include "orvex/parallel.hpp"
 
@@ -24,6 +25,9 @@ namespace fs = std::filesystem;
 using namespace orvex;
 
 int rank_ = 0, size_ = 1;
+// The log test's mode (PARTEST_LOG: "file" or "unset"; empty for the other
+// tests) and the directory of its logs.
+std::string log_mode, log_dir;
 
 struct Tile {
     int col0, ncols, row0, nrows;
@@ -33,8 +37,8 @@ struct Tile {
 // evenly) and uneven (unequal bands and blocks, on a grid that divides badly).
 Tile even_tile(int ncols, int nrows) {
     if (size_ == 4) return {1 + (rank_ % 2) * ncols / 2, ncols / 2, 1 + (rank_ / 2) * nrows / 2, nrows / 2};
-    const int band = nrows / size_;
-    return {1, ncols, 1 + rank_ * band, band};
+    const int first = rank_ * nrows / size_, next = (rank_ + 1) * nrows / size_;
+    return {1, ncols, 1 + first, next - first};
 }
 
 Tile uneven_tile(int ncols, int nrows) {
@@ -273,6 +277,76 @@ TEST_F(Failures, OnlyGriddedFilesAreParallel) {
     EXPECT_FALSE(OPEN3("PFILE", FSNEW3, "PARTEST"));
 }
 
+// pondra, a serial program, reads a model file that the ranks wrote.
+TEST(Pondra, ReadsAFileTheRanksWrote) {
+    constexpr int NCOLS = 12, NROWS = 10;
+    ASSERT_TRUE(start(even_tile(NCOLS, NROWS)));
+    const Scratch scratch;
+    kit::Desc d = kit::binary_sample(2);
+    d.ncols = NCOLS;
+    d.nrows = NROWS;
+    d.nlays = 1;
+    d.sdate = 2005001;
+    d.stime = 0;
+    d.xorig = -132000.0;
+    d.yorig = -108000.0;
+    d.xcell = d.ycell = 12000.0;
+    d.vars[0].vtype = d.vars[1].vtype = QVREAL;
+    kit::describe(d);
+    const std::string model = scratch.path("model.nc");
+    bind_name("MODELIN", "MPI:" + model);
+    ASSERT_TRUE(all_ranks(OPEN3("MODELIN", FSNEW3, "MODELGEN")));
+    const Tile t = even_tile(NCOLS, NROWS);
+    std::vector<float> values(static_cast<std::size_t>(2 * t.ncols * t.nrows), 5.0f);
+    std::fill(values.begin() + t.ncols * t.nrows, values.end(), 7.5f);
+    EXPECT_TRUE(WRITE3("MODELIN", ALLVAR3, d.sdate, d.stime, values.data()));
+    ASSERT_TRUE(CLOSE3("MODELIN"));
+    if (rank_ != 0) return;
+    const kit::RunResult run =
+        kit::run_pondra(scratch.path(""), "33. 45. -97. -97. 10 8 -120 -96 12\n2005\nQAOUT\nAQOUT\n1\nMODELIN\n",
+                        {{"MODELIN", model}, {"QAOUT", scratch.path("qa.nc")}, {"AQOUT", scratch.path("aq.nc")}});
+    EXPECT_EQ(run.status, 0) << run.out << run.err << run.log;
+    EXPECT_NE(run.log.find("File name \"" + model + "\""), std::string::npos) << run.log;
+    EXPECT_TRUE(fs::exists(scratch.path("aq.nc")));
+}
+
+// The logs of the ranks, in the runs that set PARTEST_LOG (the log is fixed
+// at the first call of the layer, so each mode has a run of its own).
+TEST(RankLogs, EveryRankWritesTheLogOfTheSameCalls) {
+    if (log_mode != "file") GTEST_SKIP() << "a run with PARTEST_LOG=file";
+    ASSERT_TRUE(start(even_tile(8, 6)));
+    const std::string path = log_dir + "/data.nc";
+    bind_name("PFILE", "MPI:" + path);
+    const kit::Desc d = grid(8, 6);
+    EXPECT_TRUE(all_ranks(write_pattern("PFILE", d, even_tile(8, 6))));
+    std::fflush(nullptr);
+    MPI_Barrier(MPI_COMM_WORLD);
+    if (rank_ != 0) return;
+    const std::string first = bytes_of(log_dir + "/run.log");
+    EXPECT_NE(first.find("     File name \"" + path + "\"\n"), std::string::npos) << first;
+    EXPECT_NE(first.find("     Execution ID \""), std::string::npos) << first;
+    EXPECT_NE(first.find("Timestep written to PFILE"), std::string::npos) << first;
+    for (int r = 1; r < size_; ++r) EXPECT_EQ(bytes_of(log_dir + "/run.log." + std::to_string(r)), first) << "rank " << r;
+    EXPECT_FALSE(fs::exists(log_dir + "/run.log." + std::to_string(size_)));
+}
+
+TEST(RankLogs, WithoutALogFileOtherRanksWriteOnlyTheirWarnings) {
+    if (log_mode != "unset") GTEST_SKIP() << "a run with PARTEST_LOG=unset";
+    ASSERT_TRUE(start(even_tile(8, 6)));
+    QVMSG2("an ordinary line");
+    QVWARN("PARTEST", 0, 0, "a warning of rank " + std::to_string(rank_));
+    QVMSG2("another ordinary line");
+    std::fflush(nullptr);
+    MPI_Barrier(MPI_COMM_WORLD);
+    if (rank_ != 0) return;
+    for (int r = 1; r < size_; ++r) {
+        const std::string err = bytes_of(log_dir + "/stderr." + std::to_string(r));
+        EXPECT_EQ(err, "     \n     >>--->> WARNING in subroutine PARTEST\n     a warning of rank " + std::to_string(r) +
+                           "\n     \n")
+            << "rank " << r;
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -280,6 +354,23 @@ int main(int argc, char** argv) {
     MPI_Comm_rank(MPI_COMM_WORLD, &rank_);
     MPI_Comm_size(MPI_COMM_WORLD, &size_);
     ::testing::InitGoogleTest(&argc, argv);
+    // The log tests' settings, made before the first call of the layer.
+    if (const char* mode = std::getenv("PARTEST_LOG"); mode != nullptr) {
+        log_mode = mode;
+        std::array<char, 256> name{};
+        if (rank_ == 0) {
+            std::string tmpl = (fs::temp_directory_path() / "orvex-mpilog-XXXXXX").string();
+            if (mkdtemp(tmpl.data()) != nullptr) std::copy(tmpl.begin(), tmpl.end(), name.begin());
+        }
+        MPI_Bcast(name.data(), static_cast<int>(name.size()), MPI_CHAR, 0, MPI_COMM_WORLD);
+        log_dir = name.data();
+        if (log_mode == "file") setenv("LOGFILE", (log_dir + "/run.log").c_str(), 1);
+        if (log_mode == "unset") {
+            unsetenv("LOGFILE");
+            if (rank_ != 0 && std::freopen((log_dir + "/stderr." + std::to_string(rank_)).c_str(), "w", stderr) == nullptr)
+                return 1;
+        }
+    }
     // One rank's report is enough; the others speak only of their failures.
     if (rank_ != 0) {
         auto& listeners = ::testing::UnitTest::GetInstance()->listeners();
@@ -289,6 +380,7 @@ int main(int argc, char** argv) {
     SHUT3();
     int worst = 0;
     MPI_Allreduce(&status, &worst, 1, MPI_INT, MPI_MAX, MPI_COMM_WORLD);
+    if (rank_ == 0 && !log_dir.empty()) fs::remove_all(log_dir);
     if (rank_ != 0 && status != 0) std::fprintf(stderr, "rank %d: tests failed\n", rank_);
     MPI_Finalize();
     return worst;
