@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <array>
 #include <climits>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -23,13 +24,47 @@ using namespace detail;
 namespace {
 
 // Creation mode, fixed by ORVEX_OFFSET_64 on the first creation of the run.
+// ORVEX_NETCDF4 and ORVEX_DEFLATE are read only when they are set, so that a
+// run without them logs what it always did; netCDF-4 (classic model) wins
+// over the 64-bit offsets, which the netCDF library refuses with it.
 void read_create_mode() {
     int& create_mode = LAYER_STATE.create_mode;
     if (create_mode >= 0) return;
     int status = 0;
     const bool offset64 = ENVYN("ORVEX_OFFSET_64", "Use NF_64BIT_OFFSET or not", false, status);
     if (status > 0) QVMSG2("Bad environment vble \"ORVEX_OFFSET_64\"");
-    create_mode = NC_NOCLOBBER | NC_SHARE | (offset64 ? NC_64BIT_OFFSET : 0);
+    bool netcdf4 = false;
+    if (std::getenv("ORVEX_NETCDF4") != nullptr) {
+        netcdf4 = ENVYN("ORVEX_NETCDF4", "Create netCDF-4 classic-model files or not", false, status);
+        if (status > 0) QVMSG2("Bad environment vble \"ORVEX_NETCDF4\"");
+    }
+    constexpr int DEFAULT_LEVEL = 4;
+    LAYER_STATE.deflate_level = DEFAULT_LEVEL;
+    if (std::getenv("ORVEX_DEFLATE") != nullptr) {
+        const int level = ENVINT("ORVEX_DEFLATE", "Deflate level 0-9 of netCDF-4 files", DEFAULT_LEVEL, status);
+        if (level >= 0 && level <= 9)
+            LAYER_STATE.deflate_level = level;
+        else
+            QVWARN("envintc", 0, 0,
+                   "Value for ORVEX_DEFLATE not in 0 to 9: '" + std::to_string(level) + "', returning default  " +
+                       std::to_string(DEFAULT_LEVEL));
+    }
+    create_mode = NC_NOCLOBBER | NC_SHARE;
+    if (netcdf4)
+        create_mode |= NC_NETCDF4 | NC_CLASSIC_MODEL;
+    else if (offset64)
+        create_mode |= NC_64BIT_OFFSET;
+}
+
+// Chunks of one layer of one record of a data variable of this shape (dims
+// and their lengths): one along "TSTEP" and along "LAY" when other extents
+// follow, the whole length of every other dimension.
+std::vector<std::size_t> layer_chunks(const FileType& t, const Fdesc3& d) {
+    std::vector<std::size_t> chunks{1};
+    const auto length = [](long long n) { return static_cast<std::size_t>(std::max(n, 1LL)); };
+    if (t.data.layered) chunks.push_back(t.data.extents.begin() == t.data.extents.end() ? length(d.NLAYS3D) : 1);
+    for (const Extent e : t.data.extents) chunks.push_back(length(extent_length(e, d.NCOLS3D, d.NROWS3D, d.NTHIK3D)));
+    return chunks;
 }
 
 // Dimension ids by name, for the shapes of the file-type table.
@@ -231,6 +266,11 @@ bool Creator::data_variables(const FileType& t) {
                          "Error creating  attribute UNITS for variable " + name) != NC_NOERR ||
             nc_.put_text(var.vid, "var_desc", d_.VDESC3D[i].view(),
                          "Error creating  attribute VAR_DESC for variable " + name) != NC_NOERR)
+            return false;
+        // netCDF-4 storage for the serial library's datasets (another kind's library writes its own format).
+        if ((LAYER_STATE.create_mode & NC_NETCDF4) != 0 && s_.calls == nullptr &&
+            nc_.def_var_storage(var.vid, layer_chunks(t, d_), LAYER_STATE.deflate_level,
+                                "Error setting netCDF-4 chunks and deflation for variable " + name) != NC_NOERR)
             return false;
     }
     return true;

@@ -74,6 +74,14 @@ int NcFile::put_floats(int varid, const char* name, std::span<const float> value
     return report(calls_->put_att_float(ncid_, varid, name, NC_FLOAT, values.size(), values.data()), msg);
 }
 
+int NcFile::put_doubles(int varid, const char* name, std::span<const double> values, std::string_view msg) const {
+    return report(calls_->put_att_double(ncid_, varid, name, NC_DOUBLE, values.size(), values.data()), msg);
+}
+
+int NcFile::put_number(int varid, const char* name, nc_type type, double value, std::string_view msg) const {
+    return report(calls_->put_att_double(ncid_, varid, name, type, 1, &value), msg);
+}
+
 int NcFile::get_int(int varid, const char* name, int& value, std::string_view msg) const {
     std::vector<int> all;
     const int status = get_all(*calls_, ncid_, varid, name, all, calls_->get_att_int);
@@ -158,6 +166,27 @@ int NcFile::put_ints(int varid, std::span<const std::size_t> start, std::span<co
     return report(calls_->put_vara_int(ncid_, varid, start.data(), count.data(), values), msg);
 }
 
+// The CF copy's value writers and the netCDF-4 storage are the serial
+// library's own calls: no other library keeps such a dataset.
+int NcFile::put_values(int varid, std::span<const std::size_t> start, std::span<const std::size_t> count,
+                       const void* values, std::string_view msg) const {
+    if (calls_ != &serial_calls()) return report(NC_ENOTNC, msg);
+    return report(nc_put_vara(ncid_, varid, start.data(), count.data(), values), msg);
+}
+
+int NcFile::put_doubles(int varid, std::span<const std::size_t> start, std::span<const std::size_t> count,
+                        const double* values, std::string_view msg) const {
+    if (calls_ != &serial_calls()) return report(NC_ENOTNC, msg);
+    return report(nc_put_vara_double(ncid_, varid, start.data(), count.data(), values), msg);
+}
+
+int NcFile::def_var_storage(int varid, std::span<const std::size_t> chunks, int level, std::string_view msg) const {
+    if (calls_ != &serial_calls()) return report(NC_ENOTNC, msg);
+    int status = nc_def_var_chunking(ncid_, varid, NC_CHUNKED, chunks.data());
+    if (status == NC_NOERR && level > 0) status = nc_def_var_deflate(ncid_, varid, 1, 1, level);
+    return report(status, msg);
+}
+
 int NcFile::redef(std::string_view msg) const { return report(calls_->redef(ncid_), msg); }
 
 int NcFile::enddef(std::string_view msg) const { return report(calls_->enddef(ncid_), msg); }
@@ -167,6 +196,8 @@ int NcFile::sync(std::string_view msg) const { return report(calls_->sync(ncid_)
 int NcFile::close(std::string_view msg) const { return report(calls_->close(ncid_), msg); }
 
 int NcFile::abandon() const { return calls_->abort(ncid_); }
+
+std::string error_text(int status) { return nc_strerror(status); }
 
 void DatasetGuard::undo(std::string_view msg) {
     if (handle_ != nc_.id()) return;

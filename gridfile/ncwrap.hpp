@@ -69,6 +69,9 @@ public:
     int put_int(int varid, const char* name, int value, std::string_view msg) const;
     int put_double(int varid, const char* name, double value, std::string_view msg) const;
     int put_floats(int varid, const char* name, std::span<const float> values, std::string_view msg) const;
+    int put_doubles(int varid, const char* name, std::span<const double> values, std::string_view msg) const;
+    // One number stored as an attribute of netCDF type `type` (a fill value of the variable's own type).
+    int put_number(int varid, const char* name, nc_type type, double value, std::string_view msg) const;
 
     // The first value of a numeric attribute (NC_EINVAL when it has none).
     int get_int(int varid, const char* name, int& value, std::string_view msg) const;
@@ -93,6 +96,14 @@ public:
     int inq_vartype(int varid, nc_type& type, std::string_view msg) const;
     int put_ints(int varid, std::span<const std::size_t> start, std::span<const std::size_t> count,
                  const int* values, std::string_view msg) const;
+    // Values of the variable's own type, or doubles converted to it.
+    int put_values(int varid, std::span<const std::size_t> start, std::span<const std::size_t> count,
+                   const void* values, std::string_view msg) const;
+    int put_doubles(int varid, std::span<const std::size_t> start, std::span<const std::size_t> count,
+                    const double* values, std::string_view msg) const;
+    // netCDF-4 storage of a variable in define mode: the chunk lengths, and
+    // shuffle with deflation at level (0: chunks only).
+    int def_var_storage(int varid, std::span<const std::size_t> chunks, int level, std::string_view msg) const;
 
     // Define mode, synchronisation and closing.
     int redef(std::string_view msg) const;
@@ -110,6 +121,9 @@ private:
     int fid_;
     const NcCalls* calls_;
 };
+
+// The netCDF library's text for a status.
+std::string error_text(int status);
 
 // Undoes a dataset that is being made in a table slot unless the step that
 // makes it is committed: a created dataset is abandoned (a new one still in

@@ -27,10 +27,12 @@ struct LayerState {
 
     // Settings read on first use and kept for the rest of the process (-1: not
     // read yet): ORVEX_CHECK_HEADERS for CKDESC3 and for CKFILE3, the creation
-    // mode from ORVEX_OFFSET_64, ORVEX_LOG_WRITE.
+    // mode from ORVEX_OFFSET_64 and ORVEX_NETCDF4 (with the deflate level of
+    // netCDF-4 files from ORVEX_DEFLATE), ORVEX_LOG_WRITE.
     int checks_ckdesc3 = -1;
     int checks_ckfile3 = -1;
     int create_mode = -1;
+    int deflate_level = 4;
     int log_writes = -1;
 };
 
