@@ -38,7 +38,9 @@ bool overlap(const Tile& a, const Tile& b) {
 // + the rank), the null device staying itself; without LOGFILE, only its
 // warning blocks, on standard error. Settled before the log is first opened.
 void rank_log(int rank) {
-    if (rank == 0 || orvex::detail::LAYER_STATE.logdev >= 0) return;
+    static bool settled = false;
+    if (settled || rank == 0 || orvex::detail::LAYER_STATE.logdev >= 0) return;
+    settled = true;
     const char* logfile = std::getenv("LOGFILE");
     if (logfile == nullptr || *logfile == '\0') {
         orvex::detail::log_warnings_only_to_stderr();
