@@ -3,6 +3,7 @@ DEMO_PACKAGES := libnetcdf-dev netcdf-bin cmake g++ make pkg-config
 PACKAGES := $(DEMO_PACKAGES) libgtest-dev libbenchmark-dev
 PACKAGES += libproj-dev cdo nco gdal-bin python3-xarray python3-netcdf4 python3-pyproj   # orvex-cf (PROJ) and its checks with the everyday tools
 PACKAGES += libpnetcdf-dev libopenmpi-dev openmpi-bin   # parallel files
+PACKAGES += gfortran   # the Fortran module, its tests and consumers
 PREFIX   ?= /usr/local
 JOBS     ?= $(shell nproc 2>/dev/null || echo 2)
 SUDO     := $(shell [ "$$(id -u)" = 0 ] || echo sudo)

@@ -5,6 +5,13 @@ namespace orvex {
 Fdesc3 FDESC3;
 Fdatt3 FDATT3;
 
+// The record's C-linkage name, so that the C interface and the Fortran
+// module's common block are this storage (the alias must sit beside the
+// definition; the name it takes is the record's own symbol).
+extern "C" {
+extern Fdesc3 orvex_fdesc3_record __attribute__((alias("_ZN5orvex6FDESC3E")));
+}
+
 namespace detail {
 
 State3 STATE3;

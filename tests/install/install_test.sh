@@ -29,6 +29,29 @@ PKG_CONFIG_PATH=$(dirname "$(ls "$work"/prefix/lib*/pkgconfig/orvex.pc)")
 g++ -o "$work/pc-consumer" "$src/tests/install/consumer/main.cpp" $(pkg-config --cflags --libs orvex)
 "$work/pc-consumer" "$work/pkgconfig.nc"
 
+# C: the C interface through the CMake package (a C-only project) and through
+# orvex-c.pc.
+test -f "$work/prefix/include/orvex/orvex.h"
+cmake -S "$src/tests/install/c_consumer" -B "$work/c-build" -DCMAKE_PREFIX_PATH="$work/prefix" > "$work/c-cfg.log"
+cmake --build "$work/c-build" > "$work/c-build.log" || { cat "$work/c-build.log"; exit 1; }
+"$work/c-build/c_consumer" "$work/c-cmake.nc"
+# shellcheck disable=SC2046
+gcc -std=c99 -o "$work/c-pc-consumer" "$src/tests/install/c_consumer/main.c" $(pkg-config --cflags --libs orvex-c)
+"$work/c-pc-consumer" "$work/c-pkgconfig.nc"
+
+# Fortran, when there is a compiler: the module through the CMake package (a
+# Fortran-only project) and on the compiler's command line.
+if command -v gfortran > /dev/null; then
+  test -f "$work/prefix/include/orvex.mod"
+  cmake -S "$src/tests/install/fortran_consumer" -B "$work/f-build" -DCMAKE_PREFIX_PATH="$work/prefix" > "$work/f-cfg.log"
+  cmake --build "$work/f-build" > "$work/f-build.log" || { cat "$work/f-build.log"; exit 1; }
+  "$work/f-build/fortran_consumer" "$work/f-cmake.nc"
+  libdir=$(dirname "$(ls "$work"/prefix/lib*/liborvex_fortran.a)")
+  gfortran -o "$work/f-cl-consumer" -I"$work/prefix/include" "$src/tests/install/fortran_consumer/main.f90" \
+    -L"$libdir" -lorvex_fortran -lorvex -lnetcdf -lstdc++
+  "$work/f-cl-consumer" "$work/f-cl.nc"
+fi
+
 # add_subdirectory: the library and its alias, but no tests, benchmarks or
 # fuzz targets of orvex's own.
 cmake -S "$src/tests/install/parent" -B "$work/parent-build" -DORVEX_SOURCE_DIR="$src" \
