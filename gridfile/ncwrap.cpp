@@ -7,6 +7,7 @@
 #include "gridfile/state3.hpp"
 #include "orvex/operations.hpp"
 #include "orvex/parms3.hpp"
+#include "orvex/runtime.hpp"
 
 namespace orvex::detail {
 
@@ -209,3 +210,13 @@ void DatasetGuard::undo(std::string_view msg) {
 }
 
 }  // namespace orvex::detail
+
+namespace orvex {
+
+std::string netcdf_version() {
+    std::string text = nc_inq_libvers();
+    while (!text.empty() && text.back() == ' ') text.pop_back();
+    return text;
+}
+
+}  // namespace orvex

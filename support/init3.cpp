@@ -12,6 +12,7 @@
 #include "gridfile/state3.hpp"
 #include "support/layerstate.hpp"
 #include "orvex/operations.hpp"
+#include "orvex/runtime.hpp"
 #include "support/format.hpp"
 #include "support/logfile.hpp"
 #include "support/notice.hpp"
@@ -104,7 +105,7 @@ int INIT3() {
     // netCDF's version-2 interface: report errors, never end the process.
     ncopts = NC_VERBOSE;
     LAYER_STATE.version = VERSION_TEXT;
-    LAYER_STATE.ncversion = nc_inq_libvers();
+    LAYER_STATE.ncversion = netcdf_version();
 
     write_startup_block();
     log_line("");

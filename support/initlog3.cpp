@@ -6,6 +6,7 @@
 #include "support/layerstate.hpp"
 #include "orvex/operations.hpp"
 #include "orvex/text.hpp"
+#include "support/exithook.hpp"
 #include "support/format.hpp"
 #include "support/logfile.hpp"
 #include "support/units.hpp"
@@ -39,7 +40,13 @@ int INITLOG3(std::string_view caller) {
                                  "     I/O STATUS =" + fmt_I(status, 10) + "\n" +
                                  "     File: " + path + "\n\n";
         std::fputs(text.c_str(), stdout);
-        std::exit(2);
+        std::fflush(stdout);
+        ExitNotice notice;
+        notice.cause = ExitCause::LogOpen;
+        notice.status = 2;
+        notice.path = path;
+        notice.error = status;
+        end_process(notice);
     }
     note_log_path(path);
     return LAYER_STATE.logdev;

@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "orvex/operations.hpp"
+#include "support/exithook.hpp"
 #include "support/format.hpp"
 #include "support/units.hpp"
 
@@ -61,7 +62,11 @@ int JUNIT() {
                 "     First POSIX-approved unit:%s\n"
                 "     Last  POSIX-approved unit:%s\n\n\n",
                 fmt_I(FIRST_UNIT, 4).c_str(), fmt_I(LAST_UNIT, 4).c_str());
-    std::exit(2);
+    std::fflush(stdout);
+    ExitNotice notice;
+    notice.cause = ExitCause::NoUnit;
+    notice.status = 2;
+    detail::end_process(notice);
 }
 
 }  // namespace orvex

@@ -13,7 +13,9 @@
 namespace orvex::detail {
 
 // The layer's version line, written into every file it creates.
+inline constexpr std::string_view RELEASE = "3.1";
 inline constexpr std::string_view VERSION_TEXT = "$Id: @(#) orvex library version 3.1 $";
+static_assert(VERSION_TEXT.find(RELEASE) != std::string_view::npos);
 
 struct LayerState {
     bool finit = false;            // FINIT3

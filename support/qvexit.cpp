@@ -6,6 +6,7 @@
 
 #include "support/layerstate.hpp"
 #include "orvex/operations.hpp"
+#include "support/exithook.hpp"
 #include "support/format.hpp"
 #include "support/logfile.hpp"
 #include "support/units.hpp"
@@ -68,7 +69,11 @@ void QVEXIT(std::string_view caller, int jdate, int jtime, std::string_view msgt
         if (log_file) note_log_file_lost(status);
         QVMSG2("Error closing unit  " + fmt_I(unit, 4) + " status =" + fmt_I(status, 10));
     }
-    std::exit(exitstat);
+    ExitNotice notice;
+    notice.status = exitstat;
+    notice.caller = caller;
+    notice.message = msgtxt;
+    end_process(notice);
 }
 
 }  // namespace orvex

@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "orvex/operations.hpp"
+#include "support/exithook.hpp"
 #include "transfer/nextime.hpp"
 
 namespace orvex {
@@ -28,7 +29,12 @@ void GETDTTIME(int& jdate, int& jtime) {
     const auto now = std::chrono::floor<std::chrono::seconds>(std::chrono::system_clock::now());
     const std::int64_t secs = now.time_since_epoch().count();
     // A clock that reads exactly the epoch is taken as a failed reading.
-    if (secs == 0) std::exit(2);
+    if (secs == 0) {
+        ExitNotice notice;
+        notice.cause = ExitCause::Clock;
+        notice.status = 2;
+        detail::end_process(notice);
+    }
     detail::epoch_to_dttime(secs, jdate, jtime);
 }
 

@@ -4,4 +4,5 @@
 #include "orvex/fdesc3.hpp"
 #include "orvex/operations.hpp"
 #include "orvex/parms3.hpp"
+#include "orvex/runtime.hpp"
 #include "orvex/text.hpp"
