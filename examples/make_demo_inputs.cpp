@@ -124,7 +124,7 @@ int main(int argc, char** argv) {
     // Outer grid 36 km, a 12 km nest inside it and a 4 km nest inside that.
     const Grid grids[] = {
         {"OUTER", "outer.nc", "DEMO36", 60, 50, -1080000.0, -900000.0, 36000.0, false},
-        {"NEST12", "nest12.nc", "DEMO12", 90, 75, -540000.0, -450000.0, 12000.0, true},
+        {"NEST12", "nest12.nc", "DEMO12", 90, 75, -540000.0, -456000.0, 12000.0, true},
         {"NEST4", "nest4.nc", "DEMO04", 90, 90, -180000.0, -180000.0, 4000.0, true},
     };
     for (const Grid& g : grids) {

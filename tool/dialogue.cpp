@@ -34,14 +34,18 @@ public:
         if (!std::getline(in_, line))
             throw DialogueError(lineno_, "end of input; expected " + std::string(expected));
         if (!line.empty() && line.back() == '\r') line.pop_back();
+        last_ = line;
         return orvex::Text<N>(line);
     }
 
     int lineno() const { return lineno_; }
+    // The last line read, whole.
+    const std::string& last() const { return last_; }
 
 private:
     std::istream& in_;
     int lineno_ = 0;
+    std::string last_;
 };
 
 // The values of one free-form line, checked for count and converted by item.
@@ -188,8 +192,10 @@ void read_dialogue(std::istream& in, std::ostream& out, RunState& st) {
 
     // Lines 3 and 4: the output logical names.
     st.OUTFILE = reader.next<orvex::NAMLEN3>("the output emissions QA file name (OUTFILE)");
+    st.typed_outfile = reader.last();
     write_line(out, FreeLine().text("Output emissions QA file:").text(st.OUTFILE));
     st.OUTFILEQD = reader.next<orvex::NAMLEN3>("the output air quality file name (OUTFILEQD)");
+    st.typed_outfileqd = reader.last();
     write_line(out, FreeLine().text("Output air quality file:").text(st.OUTFILEQD));
 
     // Line 5: number of input entries.

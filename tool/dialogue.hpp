@@ -24,6 +24,7 @@
 
 #include "orvex/parms3.hpp"
 #include "orvex/text.hpp"
+#include "tool/coverage.hpp"
 #include "tool/zeroed.hpp"
 
 namespace pondra {
@@ -44,6 +45,9 @@ struct RunState {
     int NFILES = 0;
     std::vector<orvex::Text<LINELEN>> ENAME;   // input file entries, dialogue order
     ZeroedFloats TOTS;                         // NCOLS x NROWS x MXPOS, column fastest
+    std::string typed_outfile, typed_outfileqd;  // dialogue lines 3 and 4 as typed, before the cut
+    Coverage coverage;                         // owners of the first variable position (when reported)
+    bool covered = false;                      // some input covers some output cell
 
     // Values in one layer of TOTS: max(NCOLS,0) x max(NROWS,0).
     std::size_t layer_size() const;

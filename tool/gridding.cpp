@@ -73,22 +73,32 @@ GridMatch::GridMatch(const OutputGrid& out, const InputGrid& in, float MESH)
     }
 }
 
-bool GridMatch::gather_row(const float* src, float* dst) const {
+// Copies one output row from its input row; true when a missing value was met.
+// With an owner row, each cell that takes a value records `k`, and a cell
+// that met only missing values so far records MISSING_OWNER.
+template <bool Track>
+bool GridMatch::gather_row(const float* src, float* dst, Owner* own, Owner k) const {
     bool missing = false;
     const int* col = col_.data();
     for (const Run& run : runs_) {
         for (std::size_t i = run.begin; i < run.end; ++i) {
             const float v = src[col[i]];
-            if (v != MISSING)
+            if (v != MISSING) {
                 dst[i] = v;
-            else
+                if constexpr (Track) own[i] = k;
+            } else {
                 missing = true;
+                if constexpr (Track) {
+                    if (own[i] == 0) own[i] = MISSING_OWNER;
+                }
+            }
         }
     }
     return missing;
 }
 
-void GridMatch::apply(const float* GRID, float* layer) const {
+template <bool Track>
+void GridMatch::apply_rows(const float* GRID, float* layer, Owner* owner, Owner k) const {
     if (runs_.empty()) return;
     // Consecutive output rows that read the same input row form a group: the
     // first is gathered; when it met no missing value the others equal it over
@@ -100,19 +110,36 @@ void GridMatch::apply(const float* GRID, float* layer) const {
         if (r >= 0) {
             const float* src = GRID + r;
             const float* first = layer + j * ncols_;
-            const bool missing = gather_row(src, layer + j * ncols_);
-            for (std::size_t k = j + 1; k < end; ++k) {
-                float* dst = layer + k * ncols_;
+            const bool missing = gather_row<Track>(src, layer + j * ncols_, Track ? owner + j * ncols_ : nullptr, k);
+            for (std::size_t m = j + 1; m < end; ++m) {
+                float* dst = layer + m * ncols_;
+                Owner* const own = Track ? owner + m * ncols_ : nullptr;
                 if (missing) {
-                    gather_row(src, dst);
+                    gather_row<Track>(src, dst, own, k);
                     continue;
                 }
-                for (const Run& run : runs_)
+                for (const Run& run : runs_) {
                     std::memcpy(dst + run.begin, first + run.begin, (run.end - run.begin) * sizeof(float));
+                    if constexpr (Track) std::fill(own + run.begin, own + run.end, k);
+                }
             }
         }
         j = end;
     }
+}
+
+void GridMatch::apply(const float* GRID, float* layer) const { apply_rows<false>(GRID, layer, nullptr, 0); }
+
+void GridMatch::apply(const float* GRID, float* layer, Owner* owner, Owner k) const {
+    if (owner == nullptr)
+        apply_rows<false>(GRID, layer, nullptr, 0);
+    else
+        apply_rows<true>(GRID, layer, owner, k);
+}
+
+bool GridMatch::covers_any() const {
+    if (runs_.empty()) return false;
+    return std::any_of(row_.begin(), row_.end(), [](long long r) { return r >= 0; });
 }
 
 void match_grid(const OutputGrid& out, const InputGrid& in, float MESH, const float* GRID, float* layer) {

@@ -15,6 +15,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <vector>
 
 namespace pondra {
@@ -42,11 +43,22 @@ float mesh_factor(double XCELL3D, float CELL);
 // computed once per file; matching a variable is then a gather.
 class GridMatch {
 public:
+    // The input file an output cell took its value from (1-based), 0 when no
+    // input covered it, MISSING_OWNER when every covering value was missing.
+    using Owner = std::uint16_t;
+    static constexpr Owner MISSING_OWNER = 0xFFFF;
+
     GridMatch(const OutputGrid& out, const InputGrid& in, float MESH);
 
     // Matches GRID (NCOLS3D x NROWS3D, column fastest) into one output layer
     // (NCOLS x NROWS, column fastest), in place.
     void apply(const float* GRID, float* layer) const;
+    // The same, noting in `owner` (one per output cell; none when nullptr)
+    // which cells took their value from input k.
+    void apply(const float* GRID, float* layer, Owner* owner, Owner k) const;
+
+    // True when at least one output cell lies inside the input's used cells.
+    bool covers_any() const;
 
     // 0-based input column read by 0-based output column i, or -1 when outside.
     int column(int i) const { return col_[static_cast<std::size_t>(i)]; }
@@ -57,8 +69,10 @@ private:
     struct Run {
         std::size_t begin, end;  // output columns [begin, end) that are all inside
     };
-    // Copies one output row from its input row; true when a missing value was met.
-    bool gather_row(const float* src, float* dst) const;
+    template <bool Track>
+    bool gather_row(const float* src, float* dst, Owner* own, Owner k) const;
+    template <bool Track>
+    void apply_rows(const float* GRID, float* layer, Owner* owner, Owner k) const;
 
     std::size_t ncols_ = 0, nrows_ = 0;
     std::vector<int> col_;        // per output column

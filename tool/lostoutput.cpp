@@ -45,12 +45,7 @@ std::string named(const std::string& what, int code) {
 // closed everything of the layer: the exit status can only be changed by
 // ending the process here.
 void at_exit() {
-    if (!armed) return;
-    armed = false;
-    std::cout.flush();
-    orvex::detail::checked_flush(stdout);
-    const bool lost = std::cout.bad() || std::ferror(stdout) != 0;
-    const std::string line = lost_output_line(orvex::detail::lost_output(), lost);
+    const std::string line = final_lost_line();
     if (line.empty()) return;
     std::fputs((line + "\n").c_str(), stderr);
     std::fflush(stderr);
@@ -79,5 +74,14 @@ void watch_output() {
 }
 
 void skip_output_check() { armed = false; }
+
+std::string final_lost_line() {
+    if (!armed) return "";
+    armed = false;
+    std::cout.flush();
+    orvex::detail::checked_flush(stdout);
+    const bool lost = std::cout.bad() || std::ferror(stdout) != 0;
+    return lost_output_line(orvex::detail::lost_output(), lost);
+}
 
 }  // namespace pondra

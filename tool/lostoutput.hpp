@@ -24,4 +24,9 @@ void watch_output();
 // Disarms it, for an end that has already been reported on standard error.
 void skip_output_check();
 
+// Makes that last check now and disarms it: the line (empty when nothing was
+// lost, or when the check is not armed), for a caller that reports the end of
+// the run itself.
+std::string final_lost_line();
+
 }  // namespace pondra

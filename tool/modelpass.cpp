@@ -8,9 +8,12 @@
 
 #include "orvex/operations.hpp"
 #include "orvex/parms3.hpp"
+#include "tool/console.hpp"
+#include "tool/failure.hpp"
 #include "tool/fatal.hpp"
 #include "tool/freeformat.hpp"
 #include "tool/gridding.hpp"
+#include "tool/sanity.hpp"
 
 namespace pondra {
 
@@ -50,9 +53,10 @@ void check_input(const orvex::Fdesc3& d, std::string_view LAND, std::string_view
     }
 }
 
-// One input file, from open to close.
-void read_model_file(RunState& st, const orvex::Text<LINELEN>& LAND, std::ostream& out) {
+// One input file, from open to close; k counts the files from 1.
+void read_model_file(RunState& st, const orvex::Text<LINELEN>& LAND, int k, std::ostream& out) {
     const std::string_view PROGNAME = st.PROGNAME.view();
+    doing(Step::OpenInput, LAND.view());
     if (!orvex::OPEN3(LAND.view(), orvex::FSRDONLY3, PROGNAME))
         fatal(PROGNAME, 0, 0, "Could not open file " + quoted_trimmed(LAND) + " for input");
     if (!orvex::DESC3(LAND.view()))
@@ -64,7 +68,10 @@ void read_model_file(RunState& st, const orvex::Text<LINELEN>& LAND, std::ostrea
     write_line(out, FreeLine().text("Reading model file"));
     list_variables(d, out);
     write_line(out, FreeLine().text("max records").integer(d.MXREC3D).integer(d.SDATE3D).integer(d.STIME3D));
+    doing(Step::ReadInput, LAND.view());
     check_input(d, LAND.view(), PROGNAME);
+    const std::string lname(LAND.trimmed());
+    for (const std::string& w : input_warnings(st, lname, d)) say(w);
 
     // Only the first time step of each file is read.
     const int JDATE = d.SDATE3D;
@@ -84,17 +91,23 @@ void read_model_file(RunState& st, const orvex::Text<LINELEN>& LAND, std::ostrea
         fatal(PROGNAME, 0, 0, "Could not allocate the read buffer for file " + quoted_trimmed(LAND));
     }
     const GridMatch match(OutputGrid{st.NCOLS, st.NROWS, st.XORIG, st.YORIG, st.CELL}, in, MESH);
+    st.covered = st.covered || match.covers_any();
+    if (st.coverage.counting()) st.coverage.add_input(lname, d.XCELL3D);
 
     write_line(out, FreeLine().text("Reading file at").integer(JDATE).integer(JTIME));
     const int nvars = d.NVARS3D;
     for (int v = 1; v <= nvars; ++v) {
         const orvex::Text<orvex::NAMLEN3> VNAME = FDESC3.VNAME3D[static_cast<std::size_t>(v - 1)];
         write_line(out, FreeLine().integer(nvars).integer(v).text(VNAME));
+        doing(Step::ReadInput, LAND.view(), VNAME.view());
         if (!orvex::READ3(LAND.view(), VNAME.view(), orvex::ALLAYS3, JDATE, JTIME, GRID.data()))
             fatal(READ_CALLER, JDATE, JTIME,
                   "Read failure:  file " + LAND.str() + " variable " + VNAME.str());
         write_line(out, FreeLine().text("HERE"));
-        match.apply(GRID.data(), st.layer(v));
+        if (v == 1)
+            match.apply(GRID.data(), st.layer(v), st.coverage.owners(), static_cast<GridMatch::Owner>(k));
+        else
+            match.apply(GRID.data(), st.layer(v));
     }
 
     if (!orvex::CLOSE3(LAND.view())) fatal(PROGNAME, 0, 0, "Could not close file");
@@ -132,8 +145,12 @@ void list_variables(const orvex::Fdesc3& d, std::ostream& out) {
 void read_model_files(RunState& st, std::ostream& out) {
     for (int i = 0; i < st.NFILES; ++i) {
         const orvex::Text<LINELEN> LAND = st.ENAME[static_cast<std::size_t>(i)];
-        read_model_file(st, LAND, out);
+        show_progress("file " + std::to_string(i + 1) + " of " + std::to_string(st.NFILES) + "  " +
+                      std::string(LAND.trimmed()) + "  " + seconds_text(run_seconds()));
+        read_model_file(st, LAND, i + 1, out);
     }
+    clear_progress();
+    if (!st.covered && st.NFILES > 0) say(uncovered_warning(st));
 }
 
 }  // namespace pondra

@@ -5,6 +5,8 @@
 
 #include "orvex/operations.hpp"
 #include "orvex/parms3.hpp"
+#include "tool/console.hpp"
+#include "tool/failure.hpp"
 #include "tool/fatal.hpp"
 #include "tool/freeformat.hpp"
 
@@ -27,8 +29,11 @@ void label_variables(orvex::Fdesc3& d, std::string_view units, std::string_view 
 // Creates one output file from FDESC3 and writes layer v of TOTS as each
 // variable v; `echo` writes the line shown before each write.
 template <class Echo>
-void write_output(const RunState& st, const orvex::Text<orvex::NAMLEN3>& name, Echo echo) {
+void write_output(const RunState& st, const orvex::Text<orvex::NAMLEN3>& name, int n, Echo echo) {
     const std::string_view PROGNAME = st.PROGNAME.view();
+    const std::string shown = "output " + std::to_string(n) + " of 2  " + std::string(name.trimmed());
+    show_progress(shown + "  " + seconds_text(run_seconds()));
+    doing(Step::CreateOutput, name.view());
     if (!orvex::OPEN3(name.view(), orvex::FSCREA3, PROGNAME))
         fatal(PROGNAME, 0, 0, "Could not open file " + quoted_trimmed(name.view()) + " for output");
     const int JDATE = FDESC3.SDATE3D;
@@ -37,6 +42,9 @@ void write_output(const RunState& st, const orvex::Text<orvex::NAMLEN3>& name, E
         const auto k = static_cast<std::size_t>(v - 1);
         const orvex::Text<orvex::NAMLEN3> VNAME = FDESC3.VNAME3D[k];
         echo(VNAME, FDESC3.UNITS3D[k]);
+        show_progress(shown + "  variable " + std::to_string(v) + " of " + std::to_string(FDESC3.NVARS3D) + "  " +
+                      seconds_text(run_seconds()));
+        doing(Step::WriteOutput, name.view(), VNAME.view());
         if (!orvex::WRITE3(name.view(), VNAME.view(), JDATE, JTIME, st.layer(v)))
             fatal(WRITE_CALLER, JDATE, JTIME, "Could not write totals to " + VNAME.str());
     }
@@ -78,17 +86,19 @@ void write_outputs(const RunState& st, std::ostream& out) {
         write_line(out, FreeLine().text(d.UNITS3D[k]));
         write_line(out, FreeLine().text(d.VDESC3D[k]));
     }
-    write_output(st, st.OUTFILE, [&out](const auto& vname, const auto& units) {
+    write_output(st, st.OUTFILE, 1, [&out](const auto& vname, const auto& units) {
         write_line(out, FreeLine().text(vname).text(units));
     });
 
     label_variables(d, "ug/m3", "NLIN2.0");
-    write_output(st, st.OUTFILEQD, [&out](const auto& vname, const auto&) {
+    write_output(st, st.OUTFILEQD, 2, [&out](const auto& vname, const auto&) {
         write_line(out, FreeLine().text(vname));
     });
+    clear_progress();
 }
 
 void finish_run(const RunState& st) {
+    doing(Step::Finish);
     if (!orvex::SHUT3()) fatal(st.PROGNAME.view(), 0, 0, "Could not close the output files correctly");
 }
 

@@ -19,6 +19,8 @@ std::vector<std::string> environment_of(const Launch& launch) {
     const auto replaced = [&](const std::string& entry) {
         for (const char* name : LAYER_SETTINGS)
             if (entry.rfind(std::string(name) + "=", 0) == 0) return true;
+        for (const char* name : TOOL_SETTINGS)
+            if (entry.rfind(std::string(name) + "=", 0) == 0) return true;
         for (const auto& [name, value] : launch.env)
             if (entry.rfind(name + "=", 0) == 0) return true;
         return false;
@@ -40,7 +42,9 @@ Pondra::Pondra(Launch launch) : launch_(std::move(launch)) {
     for (std::string& e : env_text) envp.push_back(e.data());
     envp.push_back(nullptr);
     const std::string exe = ORVEX_PONDRA_EXE;
-    char* argv[] = {const_cast<char*>(exe.c_str()), nullptr};
+    std::vector<char*> argv = {const_cast<char*>(exe.c_str())};
+    for (std::string& a : launch_.args) argv.push_back(a.data());
+    argv.push_back(nullptr);
     const std::string out = launch_.out.empty() ? (launch_.dir / "stdout.txt").string() : launch_.out;
     const std::string err = (launch_.dir / "stderr.txt").string();
 
@@ -48,7 +52,12 @@ Pondra::Pondra(Launch launch) : launch_(std::move(launch)) {
     if (::pipe(fds) != 0) return;
     pid_ = ::fork();
     if (pid_ == 0) {
-        ::dup2(fds[0], STDIN_FILENO);
+        if (launch_.stdin_file.empty()) {
+            ::dup2(fds[0], STDIN_FILENO);
+        } else {
+            const int i = ::open(launch_.stdin_file.c_str(), O_RDONLY);
+            ::dup2(i, STDIN_FILENO);
+        }
         ::close(fds[0]);
         ::close(fds[1]);
         const int o = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
@@ -62,7 +71,7 @@ Pondra::Pondra(Launch launch) : launch_(std::move(launch)) {
             if (launch_.ignore_sigxfsz) ::signal(SIGXFSZ, SIG_IGN);
         }
         if (launch_.time_limit > 0) ::alarm(launch_.time_limit);
-        ::execve(exe.c_str(), argv, envp.data());
+        ::execve(exe.c_str(), argv.data(), envp.data());
         ::_exit(127);
     }
     ::close(fds[0]);

@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "tests/kit/sandbox.hpp"
 
@@ -32,6 +33,8 @@ struct Launch {
     std::optional<rlim_t> file_size_limit;  // RLIMIT_FSIZE, bytes
     bool ignore_sigxfsz = true;             // with the limit: fail writes rather than die
     unsigned time_limit = 0;                // seconds before SIGALRM ends it; 0: none
+    std::vector<std::string> args;          // command-line arguments after the program name
+    std::filesystem::path stdin_file;       // standard input from this file instead of the pipe
 };
 
 // A running pondra; standard input is a pipe the test writes to.

@@ -159,7 +159,7 @@ protected:
         f.path = dir / "model.nc";
         f.ncols = 10;
         f.nrows = 8;
-        f.xorig = -120000.0;
+        f.xorig = -126000.0;  // two whole cells from the output origin, as y
         f.yorig = -96000.0;
         f.xcell = f.ycell = 120000.0 / 10;
         f.vars = {{"O3N", "ppm", "ozone"}, {"NO2N", "ppm", "nitrogen dioxide"}};

@@ -208,5 +208,40 @@ TEST(Gridding, GroupedEqualsPerCellOnRandomGrids) {
     }
 }
 
+// Noting the owners changes no value; each cell records the last input that
+// gave it a value, or that only missing values reached it.
+TEST(Gridding, OwnersNotedWithTheSameValues) {
+    const OutputGrid out{40, 30, 0.0f, 0.0f, 4000.0f};
+    std::mt19937 rng(7);
+    std::vector<float> plain(40 * 30, 0.0f), tracked(40 * 30, 0.0f);
+    std::vector<GridMatch::Owner> owner(40 * 30, 0);
+    const InputGrid inputs[] = {{12, 10, 0.0, 0.0, 12000.0, 12000.0}, {20, 20, 40000.0, 20000.0, 4000.0, 4000.0}};
+    std::vector<std::vector<float>> grids;
+    for (GridMatch::Owner k = 1; k <= 2; ++k) {
+        const InputGrid& in = inputs[k - 1];
+        std::vector<float> g = numbered(in.NCOLS3D, in.NROWS3D);
+        for (float& v : g)
+            if (rng() % 4 == 0) v = MISSING;
+        const GridMatch m(out, in, mesh_factor(in.XCELL3D, out.CELL));
+        m.apply(g.data(), plain.data());
+        m.apply(g.data(), tracked.data(), owner.data(), k);
+        grids.push_back(std::move(g));
+    }
+    EXPECT_EQ(plain, tracked);
+    // Each owner against a direct look at the inputs, last input first.
+    for (int j = 0; j < 30; ++j)
+        for (int i = 0; i < 40; ++i) {
+            GridMatch::Owner expected = 0;
+            for (GridMatch::Owner k = 2; k >= 1 && (expected == 0 || expected == GridMatch::MISSING_OWNER); --k) {
+                const InputGrid& in = inputs[k - 1];
+                const GridMatch m(out, in, mesh_factor(in.XCELL3D, out.CELL));
+                if (m.column(i) < 0 || m.row_offset(j) < 0) continue;
+                const float v = grids[k - 1][static_cast<std::size_t>(m.row_offset(j) + m.column(i))];
+                expected = v != MISSING ? k : GridMatch::MISSING_OWNER;
+            }
+            EXPECT_EQ(owner[static_cast<std::size_t>(j * 40 + i)], expected) << i << "," << j;
+        }
+}
+
 }  // namespace
 }  // namespace pondra

@@ -53,6 +53,7 @@ protected:
         if (!log.empty()) fs::remove(log, ec);
         Launch launch = fault_spec(dir, env((dir / "qa.nc").string(), (dir / "aq.nc").string()));
         launch.out = out;
+        launch.env.push_back({"PONDRA_QUIET", "1"});  // standard error holds the end of the run alone
         launch.log = log.empty() ? std::nullopt : std::optional<std::string>(log);
         launch.time_limit = 60;
         return run_pondra(launch, dialogue_text);
@@ -92,19 +93,22 @@ TEST_F(LostOutputRun, FatalRunOnFullStandardOutput) {
     const std::string message = "No input files (NFILES 0): nothing to describe the output files";
     const RunResult undisturbed = run(no_files, (dir / "stdout.txt").string(), "");
     EXPECT_EQ(undisturbed.status, 2);
-    EXPECT_EQ(undisturbed.err, "");
+    EXPECT_EQ(undisturbed.err, "pondra: " + message + "; details on standard output\n");
     const std::string out = read_file(dir / "stdout.txt");
     const std::string block = abort_block("QUON", message);
     ASSERT_GE(out.size(), block.size());
     EXPECT_EQ(out.substr(out.size() - block.size()), block);
 
+    // The failure and the lost output share the one line.
     const RunResult on_stdout = run(no_files, "/dev/full", "");
     EXPECT_EQ(on_stdout.status, 2);
-    EXPECT_EQ(on_stdout.err, FULL_STDOUT);
+    EXPECT_EQ(on_stdout.err, "pondra: " + message + "; details on standard output; and " +
+                                 FULL_STDOUT.substr(std::string("pondra: ").size()));
 
     const RunResult on_file = run(no_files, "/dev/full", log_path());
     EXPECT_EQ(on_file.status, 2);
-    EXPECT_EQ(on_file.err, FULL_STDOUT);
+    EXPECT_EQ(on_file.err, "pondra: " + message + "; details in the log " + log_path() + "; and " +
+                               FULL_STDOUT.substr(std::string("pondra: ").size()));
     EXPECT_EQ(on_file.log, abort_block("QUON", message));
 }
 
