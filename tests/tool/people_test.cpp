@@ -2,8 +2,10 @@
 // version, refused arguments, the one line of a failed run, the progress line,
 // the coverage report and the warnings for runs that look wrong; and that none
 // of it changes standard output or the log.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <netcdf.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -122,6 +124,24 @@ TEST_F(PondraForPeople, CommandLine) {
         EXPECT_NE(r.err.find("pondra --help"), std::string::npos) << r.err;
         EXPECT_FALSE(fs::exists(dir / "pondra.log"));
     }
+}
+
+// On a terminal, one line says where the dialogue is read from before it is read.
+TEST_F(PondraForPeople, TerminalHint) {
+    const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
+    ASSERT_GE(master, 0);
+    ASSERT_EQ(::grantpt(master), 0);
+    ASSERT_EQ(::unlockpt(master), 0);
+    const std::string typed = dialogue({});
+    ASSERT_EQ(::write(master, typed.data(), typed.size()), static_cast<ssize_t>(typed.size()));
+    Launch l = launch({});
+    l.stdin_file = ::ptsname(master);
+    const RunResult r = run(l, "");
+    ::close(master);
+    EXPECT_EQ(r.status, 2);  // no input files
+    EXPECT_EQ(r.err.rfind("pondra: reading the run dialogue from standard input", 0), 0u) << r.err;
+    EXPECT_NE(r.err.find("pondra --help"), std::string::npos);
+    EXPECT_EQ(r.out, run(launch({}), typed).out);
 }
 
 // Each failure cause in one line on standard error, naming the cause and
