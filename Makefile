@@ -9,7 +9,7 @@ JOBS     ?= $(shell nproc 2>/dev/null || echo 2)
 SUDO     := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 CTEST    := ctest --output-on-failure -j $(JOBS)
 
-.PHONY: all deps demo-deps build build-asan test test-asan demo bench install clean fuzz fuzz-deps
+.PHONY: all deps demo-deps build build-asan test test-asan test-tsan demo bench install clean fuzz fuzz-deps
 
 all: build
 
@@ -43,6 +43,14 @@ test-asan: build-asan
 test: build
 	cd build && $(CTEST)
 	$(MAKE) test-asan
+	$(MAKE) test-tsan
+
+# The tool's matching queue (a second thread) and its tests alone under ThreadSanitizer.
+test-tsan: deps
+	@mkdir -p build-tsan
+	cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORVEX_SANITIZE_THREAD=ON -DORVEX_BUILD_TESTS=ON -DORVEX_BENCH=OFF > build-tsan/configure.log
+	cmake --build build-tsan -j $(JOBS) --target test_matching
+	TSAN_OPTIONS=halt_on_error=1 build-tsan/tests/test_matching
 
 # The demo builds only what it runs (the library, pondra and the input
 # generator; a first configuration leaves the tests out) and keeps the build's

@@ -14,6 +14,7 @@
 #include "support/logfile.hpp"
 #include "tool/console.hpp"
 #include "tool/lostoutput.hpp"
+#include "tool/overlap.hpp"
 
 namespace pondra {
 
@@ -101,6 +102,8 @@ std::string where_details() {
 }
 
 void on_exit(const orvex::ExitNotice& notice) {
+    // The matching thread never outlives the run's end.
+    stop_active_queue();
     const std::string lost = final_lost_line();
     if (notice.status == 0) {
         if (!lost.empty()) {

@@ -48,6 +48,7 @@ public:
     using Owner = std::uint16_t;
     static constexpr Owner MISSING_OWNER = 0xFFFF;
 
+    GridMatch() = default;  // matches nothing
     GridMatch(const OutputGrid& out, const InputGrid& in, float MESH);
 
     // Matches GRID (NCOLS3D x NROWS3D, column fastest) into one output layer

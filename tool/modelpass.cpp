@@ -2,6 +2,7 @@
 #include "tool/modelpass.hpp"
 
 #include <algorithm>
+#include <limits>
 #include <new>
 #include <string>
 #include <vector>
@@ -13,6 +14,7 @@
 #include "tool/fatal.hpp"
 #include "tool/freeformat.hpp"
 #include "tool/gridding.hpp"
+#include "tool/overlap.hpp"
 #include "tool/sanity.hpp"
 
 namespace pondra {
@@ -54,7 +56,7 @@ void check_input(const orvex::Fdesc3& d, std::string_view LAND, std::string_view
 }
 
 // One input file, from open to close; k counts the files from 1.
-void read_model_file(RunState& st, const orvex::Text<LINELEN>& LAND, int k, std::ostream& out) {
+void read_model_file(RunState& st, const orvex::Text<LINELEN>& LAND, int k, MatchQueue& queue, std::ostream& out) {
     const std::string_view PROGNAME = st.PROGNAME.view();
     doing(Step::OpenInput, LAND.view());
     if (!orvex::OPEN3(LAND.view(), orvex::FSRDONLY3, PROGNAME))
@@ -81,34 +83,38 @@ void read_model_file(RunState& st, const orvex::Text<LINELEN>& LAND, int k, std:
     write_line(out, FreeLine().text("GRID SPECS:").integer(d.NCOLS3D).integer(d.NROWS3D));
 
     const InputGrid in{d.NCOLS3D, d.NROWS3D, d.XORIG3D, d.YORIG3D, d.XCELL3D, d.YCELL3D};
-    std::vector<float> GRID;
+    const int nvars = d.NVARS3D;
+    const std::size_t n =
+        static_cast<std::size_t>(std::max(d.NCOLS3D, 0)) * static_cast<std::size_t>(std::max(d.NROWS3D, 0));
+    // The first file tells how many result layers the matching will write:
+    // their pages are touched on the matching thread while this file is read.
+    if (k == 1 && nvars > 0) queue.touch(st.layer(1), st.layer_size() * static_cast<std::size_t>(std::min(nvars, MXPOS)));
+    float* GRID = nullptr;
     try {
-        const std::size_t n =
-            static_cast<std::size_t>(std::max(d.NCOLS3D, 0)) * static_cast<std::size_t>(std::max(d.NROWS3D, 0));
-        if (n > GRID.max_size()) throw std::bad_alloc();
-        GRID.resize(n);
+        if (nvars > 0 && n > std::numeric_limits<std::size_t>::max() / sizeof(float) / static_cast<std::size_t>(nvars))
+            throw std::bad_alloc();
+        GRID = queue.buffer(k, n * static_cast<std::size_t>(std::max(nvars, 0)));
     } catch (const std::bad_alloc&) {
         fatal(PROGNAME, 0, 0, "Could not allocate the read buffer for file " + quoted_trimmed(LAND));
     }
-    const GridMatch match(OutputGrid{st.NCOLS, st.NROWS, st.XORIG, st.YORIG, st.CELL}, in, MESH);
-    st.covered = st.covered || match.covers_any();
+    MatchQueue::Job job{GridMatch(OutputGrid{st.NCOLS, st.NROWS, st.XORIG, st.YORIG, st.CELL}, in, MESH), GRID, n,
+                        nvars, st.layer(1), st.layer_size(), st.coverage.owners(), static_cast<GridMatch::Owner>(k)};
+    st.covered = st.covered || job.match.covers_any();
     if (st.coverage.counting()) st.coverage.add_input(lname, d.XCELL3D);
 
     write_line(out, FreeLine().text("Reading file at").integer(JDATE).integer(JTIME));
-    const int nvars = d.NVARS3D;
     for (int v = 1; v <= nvars; ++v) {
         const orvex::Text<orvex::NAMLEN3> VNAME = FDESC3.VNAME3D[static_cast<std::size_t>(v - 1)];
         write_line(out, FreeLine().integer(nvars).integer(v).text(VNAME));
         doing(Step::ReadInput, LAND.view(), VNAME.view());
-        if (!orvex::READ3(LAND.view(), VNAME.view(), orvex::ALLAYS3, JDATE, JTIME, GRID.data()))
+        if (!orvex::READ3(LAND.view(), VNAME.view(), orvex::ALLAYS3, JDATE, JTIME,
+                          GRID + static_cast<std::size_t>(v - 1) * n))
             fatal(READ_CALLER, JDATE, JTIME,
                   "Read failure:  file " + LAND.str() + " variable " + VNAME.str());
         write_line(out, FreeLine().text("HERE"));
-        if (v == 1)
-            match.apply(GRID.data(), st.layer(v), st.coverage.owners(), static_cast<GridMatch::Owner>(k));
-        else
-            match.apply(GRID.data(), st.layer(v));
     }
+    // Matched on the matching thread while the next file is read.
+    queue.post(std::move(job));
 
     if (!orvex::CLOSE3(LAND.view())) fatal(PROGNAME, 0, 0, "Could not close file");
 }
@@ -143,12 +149,16 @@ void list_variables(const orvex::Fdesc3& d, std::ostream& out) {
 }
 
 void read_model_files(RunState& st, std::ostream& out) {
+    MatchQueue queue(overlap_wanted());
+    set_active_queue(&queue);
     for (int i = 0; i < st.NFILES; ++i) {
         const orvex::Text<LINELEN> LAND = st.ENAME[static_cast<std::size_t>(i)];
         show_progress("file " + std::to_string(i + 1) + " of " + std::to_string(st.NFILES) + "  " +
                       std::string(LAND.trimmed()) + "  " + seconds_text(run_seconds()));
-        read_model_file(st, LAND, i + 1, out);
+        read_model_file(st, LAND, i + 1, queue, out);
     }
+    queue.drain();
+    set_active_queue(nullptr);
     clear_progress();
     if (!st.covered && st.NFILES > 0) say(uncovered_warning(st));
 }

@@ -1,8 +1,8 @@
-// Writes the whole-run workload: NFILES gridded files of 400 x 400 cells with
-// 10 real variables each (one layer, hourly, two steps), and the dialogue that
-// maps them onto a 1000 x 1000 output grid.
+// Writes the whole-run workload: NFILES gridded files of CELLS x CELLS cells
+// with 10 real variables each (one layer, hourly, two steps), and the dialogue
+// that maps them onto an OUT x OUT output grid of 4 km cells.
 //
-//   wholerun_workload DIR [NFILES]
+//   wholerun_workload DIR [NFILES [CELLS [OUT]]]     (defaults 20, 400, 1000)
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -15,12 +15,14 @@
 int main(int argc, char** argv) {
     using namespace orvex;
     if (argc < 2) {
-        std::fprintf(stderr, "usage: wholerun_workload DIR [NFILES]\n");
+        std::fprintf(stderr, "usage: wholerun_workload DIR [NFILES [CELLS [OUT]]]\n");
         return 2;
     }
     const std::string dir = argv[1];
     const int nfiles = argc > 2 ? std::atoi(argv[2]) : 20;
-    constexpr int kCells = 400, kVars = 10;
+    const int kCells = argc > 3 ? std::atoi(argv[3]) : 400;
+    const int kOut = argc > 4 ? std::atoi(argv[4]) : 1000;
+    constexpr int kVars = 10;
 
     FDESC3.FTYPE3D = GRDDED3;
     FDESC3.SDATE3D = 2010001;
@@ -48,8 +50,8 @@ int main(int argc, char** argv) {
     }
 
     std::ofstream dialogue(dir + "/dialogue.txt");
-    // Output: 1000 x 1000 cells of 4 km from (-2000 km, -2000 km).
-    dialogue << "33. 45. -97. -97. 1000 1000 -2000 -2000 4\n2010\nWRQA\nWRAQ\n" << nfiles << "\n";
+    // Output: OUT x OUT cells of 4 km from (-2000 km, -2000 km).
+    dialogue << "33. 45. -97. -97. " << kOut << " " << kOut << " -2000 -2000 4\n2010\nWRQA\nWRAQ\n" << nfiles << "\n";
     std::ofstream env(dir + "/env.sh");
     env << "export WRQA=" << dir << "/out_qa.nc WRAQ=" << dir << "/out_aq.nc\n";
 

@@ -64,17 +64,30 @@ int main(int argc, char** argv) {
     for (; i < argc && std::string(argv[i]) != "--"; ++i) pondra.push_back(argv[i]);
     for (++i; i < argc; ++i) floor.push_back(argv[i]);
 
-    std::vector<double> tp, tf;
+    std::vector<double> tp, tf, ratio;
     long rss = 0;
     for (int r = 0; r < runs; ++r) {
-        const Sample p = run(pondra, dialogue);
-        const Sample f = run(floor, nullptr);
+        // Alternating the order each round spreads the machine's drift over both.
+        Sample p{}, f{};
+        if (r % 2 == 0) {
+            p = run(pondra, dialogue);
+            f = run(floor, nullptr);
+        } else {
+            f = run(floor, nullptr);
+            p = run(pondra, dialogue);
+        }
         tp.push_back(p.seconds);
         tf.push_back(f.seconds);
+        ratio.push_back(p.seconds / f.seconds);
         rss = std::max(rss, p.max_rss_kib);
     }
     const double mp = median(tp), mf = median(tf);
+    std::vector<double> sorted = ratio;
+    std::sort(sorted.begin(), sorted.end());
+    const auto quartile = [&](double q) { return sorted[static_cast<std::size_t>(q * (sorted.size() - 1) + 0.5)]; };
     std::printf("runs %d  pondra median %.3f s  floor median %.3f s  ratio %.2f  pondra peak RSS %.1f MiB\n", runs,
                 mp, mf, mp / mf, rss / 1024.0);
+    std::printf("per-round ratio: median %.3f  quartiles %.3f-%.3f  range %.3f-%.3f\n", median(ratio), quartile(0.25),
+                quartile(0.75), sorted.front(), sorted.back());
     return 0;
 }
