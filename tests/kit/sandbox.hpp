@@ -57,7 +57,7 @@ inline constexpr const char* LAYER_SETTINGS[] = {
     "LOGFILE", "SCENFILE", "EXECUTION_ID", "ORVEX_CHECK_HEADERS", "ORVEX_OFFSET_64", "ORVEX_LOG_WRITE"};
 void clear_layer_settings();
 // pondra's own settings, cleared for its runs unless a test sets them.
-inline constexpr const char* TOOL_SETTINGS[] = {"PONDRA_QUIET", "PONDRA_PROGRESS"};
+inline constexpr const char* TOOL_SETTINGS[] = {"PONDRA_QUIET", "PONDRA_PROGRESS", "PONDRA_OVERLAP"};
 
 // Makes environment changes in this process.
 void set_env(const Env& env);
