@@ -15,6 +15,7 @@ export LOGFILE=/dev/null
 cmake --install "$build" --prefix "$work/prefix" > "$work/install.log"
 test -f "$work/prefix/include/orvex/orvex.hpp"
 test -x "$work/prefix/bin/pondra"
+if [ -x "$build/bin/orvex-cf" ]; then test -x "$work/prefix/bin/orvex-cf"; fi  # next to pondra when PROJ is there
 ls "$work"/prefix/lib*/liborvex.a "$work"/prefix/lib*/pkgconfig/orvex.pc > /dev/null
 
 # The CMake package.
