@@ -53,10 +53,11 @@ protected:
         ASSERT_EQ(0, o.status) << o.log;
         std::filesystem::remove(box.path("make.log"));
     }
-    CfRun cf(const std::string& args) {
+    CfRun cf(const std::string& args, const std::string& env = "") {
         const std::string err = box.path("err.txt");
-        const std::string status = kit::shell("cd " + box.dir().string() + " && LOGFILE=cf.log " ORVEX_CF_EXE " " +
-                                              args + " > out.txt 2> " + err + "; echo $?");
+        const std::string status = kit::shell("cd " + box.dir().string() + " && " + env +
+                                              " LOGFILE=cf.log " ORVEX_CF_EXE " " + args + " > out.txt 2> " + err +
+                                              "; echo $?");
         std::filesystem::remove(box.path("cf.log"));
         return {std::stoi(status), kit::read_file(err)};
     }
@@ -201,6 +202,22 @@ TEST_F(OrvexCf, BinaryInputAndCompressedOutput) {
     EXPECT_EQ((std::vector<std::size_t>{1, 1, 3, 4}), std::vector<std::size_t>(chunks, chunks + 4));
     EXPECT_EQ(3, f.records());
     EXPECT_EQ(sample_value(0, 2, 3, 2), doubles(f.id, "O3")[2 * 12 + 11]);
+}
+
+// A file-set list of two files of two hours each is one file of four records.
+TEST_F(OrvexCf, ListOfFilesIsOneTimeAxis) {
+    Desc d = hourly();
+    write(d, box.path("a.nc"), 2);
+    d.stime = 140000;
+    write(d, box.path("b.nc"), 2);
+    const CfRun r = cf("LIST:A,B list.nc", "A=a.nc B=b.nc");
+    ASSERT_EQ(0, r.status) << r.err;
+    const kit::NcFile f(box.path("list.nc"));
+    EXPECT_EQ((std::vector<double>{0, 3600, 7200, 10800}), doubles(f.id, "time"));
+    const std::vector<double> o3 = doubles(f.id, "O3");
+    ASSERT_EQ(4u * 12u, o3.size());
+    EXPECT_EQ(sample_value(0, 1, 3, 2), o3[1 * 12 + 11]);  // a.nc's second step
+    EXPECT_EQ(sample_value(0, 0, 2, 2), o3[2 * 12 + 10]);  // b.nc's first step
 }
 
 TEST_F(OrvexCf, BoundaryFileOnItsPerimeter) {

@@ -36,7 +36,8 @@ TEST(NetCdf4, FormatAndReportsOfTheSettings) {
         {"both.nc", "Y", "Y", "6", NC_FORMAT_NETCDF4_CLASSIC,
          {logged("Value for ORVEX_NETCDF4:  Y returning TRUE"), logged("Value for ORVEX_DEFLATE:  6")}},
         {"level.nc", nullptr, nullptr, "6", NC_FORMAT_CLASSIC, {logged("Value for ORVEX_DEFLATE:  6")}},
-        {"bad.nc", "1", nullptr, nullptr, NC_FORMAT_CLASSIC, warning("envync", "Value for ORVEX_NETCDF4 not T,F,Y, or N : '1', returning defaultval    FALSE") +
+        {"bad.nc", "1", nullptr, nullptr, NC_FORMAT_CLASSIC,
+         warning("envync", "Value for ORVEX_NETCDF4 not T,F,Y, or N : '1', returning defaultval    FALSE") +
              Lines{logged("Bad environment vble \"ORVEX_NETCDF4\"")}},
     };
     for (const auto& c : cases) {
