@@ -240,8 +240,11 @@ public:
         if (status == NC_NOERR) id = field;
         return status;
     }
+    // The id as serial netCDF numbers its datasets (the lowest free index
+    // from 1, shifted by 16 bits) where PnetCDF counts from 0, so that rank 0's
+    // log is the one a serial run of the same calls writes.
     std::string access_line(int fid, std::string_view access) const override {
-        return "NetCDF ID: " + fmt_I(slot(fid).cdfid, 9) + "  opened as " + std::string(access);
+        return "NetCDF ID: " + fmt_I((slot(fid).cdfid + 1) << 16, 9) + "  opened as " + std::string(access);
     }
     bool is_netcdf() const override { return true; }
 

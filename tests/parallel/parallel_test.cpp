@@ -2,6 +2,7 @@
 // test, and the collective calls of the layer are made by all of them.
 #include <gtest/gtest.h>
 #include <mpi.h>
+#include <netcdf.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -331,6 +332,13 @@ TEST(RankLogs, EveryRankWritesTheLogOfTheSameCalls) {
     EXPECT_NE(first.find("     File name \"" + path + "\"\n"), std::string::npos) << first;
     EXPECT_NE(first.find("     Execution ID \""), std::string::npos) << first;
     EXPECT_NE(first.find("Timestep written to PFILE"), std::string::npos) << first;
+    // The dataset's id as a serial run shows its first dataset.
+    int serial = -1;
+    ASSERT_EQ(nc_create((log_dir + "/serial.nc").c_str(), NC_CLOBBER, &serial), NC_NOERR);
+    nc_close(serial);
+    const std::string id = std::to_string(serial);
+    EXPECT_NE(first.find("     NetCDF ID: " + std::string(9 - id.size(), ' ') + id + "  opened as "), std::string::npos)
+        << first;
     for (int r = 1; r < size_; ++r) EXPECT_EQ(bytes_of(log_dir + "/run.log." + std::to_string(r)), first) << "rank " << r;
     EXPECT_FALSE(fs::exists(log_dir + "/run.log." + std::to_string(size_)));
 }
