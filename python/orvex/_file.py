@@ -225,10 +225,14 @@ class File:
     def times(self):
         """Start of every record as numpy datetime64[s]; empty for a
         time-independent file."""
-        d = self.description
-        if d.tstep == 0:
-            return np.array([], dtype="datetime64[s]")
-        return _core.step_times(d.sdate, d.stime, d.tstep, d.mxrec).astype("datetime64[s]")
+        self._check_open()
+        with _layer.lock:
+            mark = _layer.mark()
+            try:
+                secs = _core.record_times(self._lname)
+            except RuntimeError:
+                raise Error(f"describing {self._path} failed:\n{_layer.since(mark)}") from None
+        return secs.astype("datetime64[s]")
 
     def _pair(self, time):
         if self._desc.tstep == 0:
@@ -273,7 +277,7 @@ class File:
                 return out
             text = _layer.since(mark)
         if (layer is None or 1 <= layer <= self._desc.nlays) and self._missing_step(text, pair):
-            raise KeyError(f"{v.name} at {_time.label(*pair)}: no such step in {self._path}"
+            raise _layer.MissingStep(f"{v.name} at {_time.label(*pair)}: no such step in {self._path}"
                            + (f"\n{text}" if text else ""))
         raise Error(f"reading {v.name} at {_time.label(*pair)} from {self._path} failed:\n{text}")
 
@@ -308,7 +312,8 @@ class File:
         if a.dtype != v.type:
             if not np.can_cast(a.dtype, v.type, casting="same_kind"):
                 raise TypeError(f"{v.name}: array of type {a.dtype}; the variable is {v.type}")
-            cast = a.astype(v.type)
+            with np.errstate(over="ignore", invalid="ignore"):
+                cast = a.astype(v.type)
             if v.type.kind == "f" and not np.array_equal(np.isfinite(cast), np.isfinite(a)):
                 raise ValueError(f"{v.name}: values out of the range of {v.type}")
             a = cast

@@ -28,6 +28,13 @@ class Error(Exception):
     """A refusal of the file layer; the message carries the warning text of its log."""
 
 
+class MissingStep(KeyError):
+    """A step the file does not hold (a KeyError whose text reads as a message)."""
+
+    def __str__(self):
+        return str(self.args[0]) if self.args else ""
+
+
 # One lock for every call into the layer: its state is process-wide.
 lock = threading.RLock()
 

@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "cf/cf.hpp"
 #include "orvex/orvex.hpp"
 
 namespace py = pybind11;
@@ -241,17 +242,67 @@ std::pair<int, int> from_epoch(long long secs) {
     return {year * 1000 + doy, r / 3600 * 10000 + r / 60 % 60 * 100 + r % 60};
 }
 
-// Seconds since 1970 of the start of records 1..n of a time axis (NEXTIME's
-// arithmetic; a negative step counts by its magnitude).
-py::array_t<long long> step_times(int sdate, int stime, int tstep, int n) {
-    py::array_t<long long> out(std::max(n, 0));
+// Seconds since 1970 of the start of every record of an open file (the CF
+// description's time axis: none for a time-independent file).
+py::array_t<long long> record_times(const std::string& lname) {
+    if (!DESC3(lname)) throw std::runtime_error("DESC3 failed");
+    const int n = FDESC3.TSTEP3D == 0 ? 0 : std::max(FDESC3.MXREC3D, 0);
+    py::array_t<long long> out(n);
     auto w = out.mutable_unchecked<1>();
-    int jdate = sdate, jtime = stime;
     for (int i = 0; i < n; ++i) {
+        int jdate = 0, jtime = 0;
+        cf::record_time(FDESC3, i, jdate, jtime);
         w(i) = epoch_seconds(jdate, jtime);
-        NEXTIME(jdate, jtime, std::abs(tstep));
     }
     return out;
+}
+
+// ---- The CF description ----------------------------------------------------------
+
+py::object value(const cf::Attribute& a) {
+    return std::visit([](const auto& v) -> py::object { return py::cast(v); }, a.value);
+}
+
+py::dict attributes(const std::vector<cf::Attribute>& list) {
+    py::dict d;
+    for (const cf::Attribute& a : list) d[py::str(a.name)] = value(a);
+    return d;
+}
+
+py::array_t<double> array(const std::vector<double>& v) { return py::array_t<double>(v.size(), v.data()); }
+
+// The coordinates and grid mapping of an open file, from the cf/ code that the
+// orvex-cf tool uses: x, y, layer (mid-points and bounds) with their
+// attributes, the grid mapping (None for a grid type without one) and the cell
+// longitudes and latitudes (None, with lonlat_error, where they cannot be had).
+py::dict cf_description(const std::string& lname) {
+    if (!DESC3(lname)) throw std::runtime_error("DESC3 failed");
+    const cf::Axes axes = cf::axes(FDESC3);
+    py::dict d;
+    d["x"] = array(axes.x);
+    d["y"] = array(axes.y);
+    d["x_attributes"] = attributes(axes.x_attributes);
+    d["y_attributes"] = attributes(axes.y_attributes);
+    d["layer"] = array(axes.layer);
+    py::array_t<double> bounds = array(axes.layer_bounds);
+    d["layer_bounds"] = bounds.reshape({static_cast<py::ssize_t>(axes.layer.size()), py::ssize_t{2}});
+    d["layer_attributes"] = attributes(axes.layer_attributes);
+    d["time_units"] = cf::time_units(FDESC3);
+    const std::optional<cf::GridMapping> mapping = cf::grid_mapping(FDESC3);
+    d["grid_mapping"] = mapping ? py::object(py::make_tuple(mapping->variable, attributes(mapping->attributes)))
+                                : py::object(py::none());
+    std::vector<double> lon, lat;
+    std::string error;
+    if (mapping && cf::lonlat(FDESC3, lon, lat, error)) {
+        const std::vector<py::ssize_t> shape{FDESC3.NROWS3D, FDESC3.NCOLS3D};
+        d["lon"] = array(lon).reshape(shape);
+        d["lat"] = array(lat).reshape(shape);
+    } else {
+        d["lon"] = py::none();
+        d["lat"] = py::none();
+    }
+    d["lonlat_error"] = error;
+    return d;
 }
 
 // ---- Transfers -----------------------------------------------------------------
@@ -348,6 +399,7 @@ PYBIND11_MODULE(_core, m) {
     m.def("jstep3", &JSTEP3);
     m.def("epoch_seconds", &epoch_seconds);
     m.def("from_epoch", &from_epoch);
-    m.def("step_times", &step_times);
+    m.def("record_times", &record_times);
+    m.def("cf_description", &cf_description);
     m.def("dt2str", [](int jdate, int jtime) { return text(DT2STR(jdate, jtime)); });
 }
