@@ -4,6 +4,7 @@ PACKAGES := $(DEMO_PACKAGES) libgtest-dev libbenchmark-dev
 PACKAGES += libproj-dev cdo nco gdal-bin python3-xarray python3-netcdf4 python3-pyproj   # orvex-cf (PROJ) and its checks with the everyday tools
 PACKAGES += libpnetcdf-dev libopenmpi-dev openmpi-bin   # parallel files
 PACKAGES += gfortran   # the Fortran module, its tests and consumers
+PACKAGES += pybind11-dev python3-pybind11 python3-pip python3-dev python3-pytest python3-numpy python3-xarray python3-matplotlib python3-pyproj   # the Python package
 PREFIX   ?= /usr/local
 JOBS     ?= $(shell nproc 2>/dev/null || echo 2)
 SUDO     := $(shell [ "$$(id -u)" = 0 ] || echo sudo)

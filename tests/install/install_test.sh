@@ -77,4 +77,22 @@ if ls "$work"/prefix/lib*/liborvex_mpi.a > /dev/null 2>&1; then
   mpirun -np 2 --oversubscribe "$work/mpi-pc-consumer" "$work/mpi-pkgconfig.nc"
   echo "install_test: the parallel library's two consumers built and ran"
 fi
-echo "install_test: all three consumers built and ran"
+
+# The Python package, installed as the README's second way says (pip --target
+# and PYTHONPATH) from a copy of python/, imported in a clean environment; it
+# reads the file the CMake consumer wrote.
+if ls "$build"/python/orvex/_core*.so > /dev/null 2>&1; then
+  cp -r "$src/python" "$work/python-src"
+  rm -rf "$work/python-src/build" "$work"/python-src/*.egg-info
+  ORVEX_BUILD_DIR=$build /usr/bin/python3 -m pip install --quiet --root-user-action=ignore --no-build-isolation \
+    --no-deps --target "$work/py" "$work/python-src" > "$work/pip.log" 2>&1 || { cat "$work/pip.log"; exit 1; }
+  env -i PATH=/usr/bin:/bin HOME="$work" LOGFILE=/dev/null PYTHONPATH="$work/py" /usr/bin/python3 - "$work/cmake.nc" <<'PY'
+import sys
+import orvex
+with orvex.open(sys.argv[1]) as f:
+    assert f.variables == ["HEIGHT"] and f.times.size == 0, (f.variables, f.times)
+    assert f.read("HEIGHT", layer=1).tolist() == [[1, 2, 3], [4, 5, 6]]
+print("python consumer: OK")
+PY
+fi
+echo "install_test: all consumers built and ran"
