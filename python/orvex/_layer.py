@@ -35,6 +35,10 @@ class MissingStep(KeyError):
         return str(self.args[0]) if self.args else ""
 
 
+# Shown as orvex.Error in tracebacks, where users catch it.
+Error.__module__ = MissingStep.__module__ = "orvex"
+
+
 # One lock for every call into the layer: its state is process-wide.
 lock = threading.RLock()
 

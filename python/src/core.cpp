@@ -12,11 +12,13 @@
 #include <cstdint>
 #include <cstdlib>
 #include <map>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "cf/cf.hpp"
+#include "gridfile/filetypes.hpp"
 #include "orvex/orvex.hpp"
 
 namespace py = pybind11;
@@ -60,17 +62,13 @@ struct Geometry {
 
 std::map<std::string, Geometry> opened;  // by logical name
 
-// Values in one layer of one variable, or -1 for a type whose records the
-// package does not read or write (index parts, dictionaries, events).
+// Values in one layer of one variable, from the layer's own table of file
+// types; -1 for a type whose records the package does not read or write (those
+// with an index part, dictionaries, events).
 long long per_layer(const Geometry& g) {
-    switch (g.ftype) {
-        case GRDDED3:
-        case GRDATT3:
-        case PTRFLY3: return static_cast<long long>(g.ncols) * g.nrows;
-        case CUSTOM3: return g.ncols;
-        case BNDARY3: return 2LL * std::abs(g.nthik) * (g.ncols + g.nrows + 2LL * g.nthik);
-        default: return -1;
-    }
+    const detail::FileType* t = detail::record_type(g.ftype);
+    if (t == nullptr || !detail::index_part(*t).empty()) return -1;
+    return detail::layer_size(*t, true, g.ncols, g.nrows, g.nthik);
 }
 
 std::size_t type_size(int vtype) { return vtype == QVDBLE ? 8 : 4; }
@@ -246,12 +244,16 @@ std::pair<int, int> from_epoch(long long secs) {
 // description's time axis: none for a time-independent file).
 py::array_t<long long> record_times(const std::string& lname) {
     if (!DESC3(lname)) throw std::runtime_error("DESC3 failed");
-    const int n = FDESC3.TSTEP3D == 0 ? 0 : std::max(FDESC3.MXREC3D, 0);
+    // A file of two alternating records (a negative step) counts its records
+    // by the step's magnitude, as the layer numbers them.
+    auto axis = std::make_unique<Fdesc3>(FDESC3);
+    axis->TSTEP3D = std::abs(axis->TSTEP3D);
+    const int n = axis->TSTEP3D == 0 ? 0 : std::max(axis->MXREC3D, 0);
     py::array_t<long long> out(n);
     auto w = out.mutable_unchecked<1>();
     for (int i = 0; i < n; ++i) {
         int jdate = 0, jtime = 0;
-        cf::record_time(FDESC3, i, jdate, jtime);
+        cf::record_time(*axis, i, jdate, jtime);
         w(i) = epoch_seconds(jdate, jtime);
     }
     return out;

@@ -146,3 +146,16 @@ def test_log_that_exists_is_refused_not_fatal(tmp_path):
                           env=dict(os.environ, LOGFILE=str(log)), timeout=60)
     assert done.returncode == 0 and "refused: LOGFILE=" in done.stdout and "already exists" in done.stdout
     assert log.read_text() == "an earlier run\n"
+
+
+def test_boundary_and_custom_records(tmp_path):
+    perim = 2 * 1 * (5 + 4 + 2)  # the ring of width 1 around 5 x 4 cells
+    ring = np.arange(2 * perim, dtype=np.float32).reshape(2, perim)
+    with orvex.open(tmp_path / "b.nc", "w", grid(ftype=2, nthik=1)) as f:
+        f.write("O3", (2024182, 0), ring)
+        np.testing.assert_array_equal(f.read("O3", layer=2), ring[1])
+        with pytest.raises(ValueError, match=rf"expected \(2, {perim}\)"):
+            f.write("O3", (2024182, 0), ring[:, 1:])
+    with orvex.open(tmp_path / "c.nc", "w", grid(ftype=-1)) as f:
+        f.write("O3", (2024182, 0), ring[:, :5])
+        np.testing.assert_array_equal(f.read("O3"), ring[:, :5])
