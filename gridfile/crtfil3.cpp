@@ -33,6 +33,7 @@ void read_create_mode() {
     int status = 0;
     const bool offset64 = ENVYN("ORVEX_OFFSET_64", "Use NF_64BIT_OFFSET or not", false, status);
     if (status > 0) QVMSG2("Bad environment vble \"ORVEX_OFFSET_64\"");
+    LAYER_STATE.offset64 = offset64;
     bool netcdf4 = false;
     if (std::getenv("ORVEX_NETCDF4") != nullptr) {
         netcdf4 = ENVYN("ORVEX_NETCDF4", "Create netCDF-4 classic-model files or not", false, status);

@@ -162,7 +162,8 @@ public:
 
         const std::string p(trim_right(path));
         const Hints hints;
-        const int mode = NC_NOCLOBBER | (LAYER_STATE.create_mode > 0 ? (LAYER_STATE.create_mode & NC_64BIT_OFFSET) : 0);
+        // Parallel files are classic: 64-bit offsets when asked for, even where netCDF-4 is asked for the others.
+        const int mode = NC_NOCLOBBER | (LAYER_STATE.offset64 ? NC_64BIT_OFFSET : 0);
         int ncid = -1;
         int status = ncmpi_create(run().comm, p.c_str(), mode, hints.get(), &ncid);
         if (status == NC_NOERR) status = ncmpi_set_fill(ncid, NC_FILL, nullptr);

@@ -34,6 +34,7 @@ struct LayerState {
     int checks_ckdesc3 = -1;
     int checks_ckfile3 = -1;
     int create_mode = -1;
+    bool offset64 = false;         // ORVEX_OFFSET_64 as read with the creation mode (files of other formats keep it)
     int deflate_level = 4;
     int log_writes = -1;
 };
