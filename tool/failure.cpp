@@ -13,6 +13,7 @@
 #include "orvex/text.hpp"
 #include "support/logfile.hpp"
 #include "tool/console.hpp"
+#include "tool/fatal.hpp"
 #include "tool/lostoutput.hpp"
 #include "tool/overlap.hpp"
 
@@ -22,12 +23,6 @@ namespace {
 
 Step current = Step::Start;
 std::string current_name, current_var;
-
-std::string trimmed(std::string_view s) {
-    const std::size_t b = s.find_first_not_of(' ');
-    if (b == std::string_view::npos) return "";
-    return std::string(s.substr(b, s.find_last_not_of(' ') - b + 1));
-}
 
 // Where a logical name leads: its value (the path part of "BIN:path" and of
 // "path -v"), or the name itself when it is not set.

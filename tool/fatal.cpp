@@ -18,6 +18,12 @@ std::string quoted_trimmed(std::string_view name) {
     return q;
 }
 
+std::string trimmed(std::string_view text) {
+    const std::size_t b = text.find_first_not_of(' ');
+    if (b == std::string_view::npos) return "";
+    return std::string(text.substr(b, text.find_last_not_of(' ') - b + 1));
+}
+
 void fatal(std::string_view caller, int jdate, int jtime, std::string_view message) {
     const orvex::Text<MESGLEN> MESG(message);
     orvex::QVEXIT(caller, jdate, jtime, MESG.view(), 2);

@@ -26,12 +26,6 @@ using orvex::FDESC3;
 // Caller tag of the read failure.
 constexpr std::string_view READ_CALLER = "MIRVAL:TOLBANE";
 
-std::string trimmed_number(const std::string& field) {
-    const std::size_t b = field.find_first_not_of(' ');
-    const std::size_t e = field.find_last_not_of(' ');
-    return b == std::string::npos ? field : field.substr(b, e - b + 1);
-}
-
 // The first n characters of a field.
 std::string_view first(std::string_view field, int n) { return field.substr(0, static_cast<std::size_t>(n)); }
 
@@ -127,7 +121,7 @@ void check_run(const RunState& st) {
               "No input files (NFILES " + std::to_string(st.NFILES) + "): nothing to describe the output files");
     if (!(st.CELL > 0.0f))
         fatal(st.PROGNAME.view(), 0, 0,
-              "Output cell size must be positive; CELL (m) is " + trimmed_number(free_real(st.CELL)));
+              "Output cell size must be positive; CELL (m) is " + trimmed(free_real(st.CELL)));
 }
 
 void list_variables(const orvex::Fdesc3& d, std::ostream& out) {

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <string_view>
 
+#include "tool/fatal.hpp"
 #include "tool/gridding.hpp"
 
 namespace pondra {
@@ -20,12 +21,6 @@ std::string num(double v) {
     char buf[64];
     std::snprintf(buf, sizeof buf, "%.6g", v);
     return buf;
-}
-
-std::string trimmed(std::string_view s) {
-    const std::size_t b = s.find_first_not_of(' ');
-    if (b == std::string_view::npos) return "";
-    return std::string(s.substr(b, s.find_last_not_of(' ') - b + 1));
 }
 
 constexpr std::array<std::string_view, 10> GRID_TYPES = {
