@@ -52,7 +52,7 @@ int main(int argc, char** argv) {
     std::vector<float> totals(ncols * nrows, 1.0f);
     for (int out = 1; out <= 2; ++out) {
         int nc = 0, dims[4], var = 0;
-        check(nc_create(argv[out], NC_CLOBBER, &nc), "create output");
+        check(nc_create(argv[out], NC_CLOBBER | NC_SHARE, &nc), "create output");
         check(nc_def_dim(nc, "TSTEP", NC_UNLIMITED, &dims[0]), "dim");
         check(nc_def_dim(nc, "LAY", 1, &dims[1]), "dim");
         check(nc_def_dim(nc, "ROW", nrows, &dims[2]), "dim");
