@@ -2,8 +2,11 @@
 
 namespace orvex {
 
-Fdesc3 FDESC3;
-Fdatt3 FDATT3;
+// The records and the table are initialised when the program is built: a
+// program that links the layer makes no pass over their megabyte at start-up,
+// and their pages are brought in only when used.
+constinit Fdesc3 FDESC3;
+constinit Fdatt3 FDATT3;
 
 // The record's C-linkage name, so that the C interface and the Fortran
 // module's common block are this storage (the alias must sit beside the
@@ -14,7 +17,7 @@ extern Fdesc3 orvex_fdesc3_record __attribute__((alias("_ZN5orvex6FDESC3E")));
 
 namespace detail {
 
-State3 STATE3;
+constinit State3 STATE3;
 
 void free_slot(int fid) {
     FileSlot& s = slot(fid);

@@ -26,16 +26,16 @@ inline bool same_padded(std::string_view a, std::string_view b) {
 template <std::size_t N>
 class Text {
 public:
-    Text() { c_.fill(' '); }
-    Text(std::string_view s) { assign(s); }
-    Text(const char* s) { assign(std::string_view(s)); }
+    constexpr Text() { c_.fill(' '); }
+    constexpr Text(std::string_view s) { assign(s); }
+    constexpr Text(const char* s) { assign(std::string_view(s)); }
     Text(const std::string& s) { assign(std::string_view(s)); }
 
     Text& operator=(std::string_view s) { assign(s); return *this; }
     Text& operator=(const char* s) { assign(std::string_view(s)); return *this; }
     Text& operator=(const std::string& s) { assign(std::string_view(s)); return *this; }
 
-    void assign(std::string_view s) {
+    constexpr void assign(std::string_view s) {
         const std::size_t n = std::min(N, s.size());
         std::copy_n(s.data(), n, c_.data());
         std::fill(c_.begin() + static_cast<std::ptrdiff_t>(n), c_.end(), ' ');
@@ -59,7 +59,7 @@ public:
     friend bool operator==(const Text& a, const Text<M>& b) { return same_padded(a.view(), b.view()); }
 
 private:
-    std::array<char, N> c_;
+    std::array<char, N> c_{};
 };
 
 }  // namespace orvex
