@@ -23,7 +23,7 @@ double percent(std::size_t part, std::size_t whole) {
 void Coverage::start(int ncols, int nrows) {
     ncols_ = std::max(ncols, 0);
     nrows_ = std::max(nrows, 0);
-    owner_.assign(static_cast<std::size_t>(ncols_) * static_cast<std::size_t>(nrows_), 0);
+    owner_.assign_zeros(static_cast<std::size_t>(ncols_) * static_cast<std::size_t>(nrows_));
     inputs_.clear();
 }
 

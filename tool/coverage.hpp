@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "tool/gridding.hpp"
+#include "tool/zeroed.hpp"
 
 namespace pondra {
 
@@ -44,7 +45,7 @@ private:
         double cell = 0;
     };
     int ncols_ = 0, nrows_ = 0;
-    std::vector<Owner> owner_;
+    ZeroedArray<Owner> owner_;  // its pages come zeroed, touched first by the matching
     std::vector<Input> inputs_;
 };
 
