@@ -8,6 +8,10 @@
 #include <limits>
 #include <optional>
 
+#if defined(__SSE__)
+#include <immintrin.h>
+#endif
+
 namespace pondra {
 
 namespace {
@@ -35,6 +39,30 @@ long long axis_index(std::optional<int> off, int p, float MESH, int n3d) {
     return index - 1;
 }
 
+// Output layers of at least this many bytes are written with streaming stores:
+// they go to memory without first being read into the caches, which they
+// would only crowd (a layer is written again only by the next input).
+constexpr std::size_t STREAM_BYTES = std::size_t{1} << 20;
+
+// Copies n floats with streaming stores where the target is aligned for them.
+void stream_copy(float* dst, const float* src, std::size_t n) {
+#if defined(__SSE__)
+    std::size_t i = 0;
+    for (; i < n && reinterpret_cast<std::uintptr_t>(dst + i) % 16 != 0; ++i) dst[i] = src[i];
+    for (; i + 4 <= n; i += 4) _mm_stream_ps(dst + i, _mm_loadu_ps(src + i));
+    for (; i < n; ++i) dst[i] = src[i];
+#else
+    std::memcpy(dst, src, n * sizeof(float));
+#endif
+}
+
+// Makes the streaming stores visible before whatever follows.
+void end_streaming() {
+#if defined(__SSE__)
+    _mm_sfence();
+#endif
+}
+
 }  // namespace
 
 float mesh_factor(double XCELL3D, float CELL) {
@@ -54,6 +82,7 @@ GridMatch::GridMatch(const OutputGrid& out, const InputGrid& in, float MESH)
       nrows_(static_cast<std::size_t>(std::max(out.NROWS, 0))),
       col_(ncols_, -1),
       row_(nrows_, -1) {
+    stream_ = ncols_ * nrows_ >= STREAM_BYTES / sizeof(float);
     const std::optional<int> IOFF = whole_cell_offset(out.XORIG, in.XORIG3D, in.XCELL3D);
     const std::optional<int> JOFF = whole_cell_offset(out.YORIG, in.YORIG3D, in.YCELL3D);
     for (std::size_t i = 0; i < ncols_; ++i)
@@ -71,6 +100,20 @@ GridMatch::GridMatch(const OutputGrid& out, const InputGrid& in, float MESH)
         while (i < ncols_ && col_[i] >= 0) ++i;
         runs_.push_back({begin, i});
     }
+    // Where input cells are wider than output cells, each input value is
+    // loaded once and written to all the output columns it spans.
+    std::vector<Span> spans;
+    std::size_t inside = 0;
+    for (const Run& run : runs_) {
+        inside += run.end - run.begin;
+        for (std::size_t c = run.begin; c < run.end; ++c) {
+            if (c > run.begin && col_[c] == col_[c - 1])
+                ++spans.back().n;
+            else
+                spans.push_back({col_[c], 1});
+        }
+    }
+    if (inside >= 2 * spans.size()) spans_ = std::move(spans);
 }
 
 // Copies one output row from its input row; true when a missing value was met.
@@ -97,21 +140,63 @@ bool GridMatch::gather_row(const float* src, float* dst, Owner* own, Owner k) co
     return missing;
 }
 
+// Gathers one output row's inside cells into `row` whatever their value;
+// true when one of them is missing.
+bool GridMatch::gather_all(const float* src, float* row) const {
+    bool missing = false;
+    if (!spans_.empty()) {
+        // The spans run through the runs in order.
+        auto span = spans_.begin();
+        for (const Run& run : runs_) {
+            float* out = row + run.begin;
+            float* const end = row + run.end;
+            while (out < end) {
+                const float v = src[span->col];
+                missing |= v == MISSING;
+                std::fill_n(out, span->n, v);
+                out += span->n;
+                ++span;
+            }
+        }
+        return missing;
+    }
+    const int* col = col_.data();
+    for (const Run& run : runs_) {
+        for (std::size_t i = run.begin; i < run.end; ++i) {
+            const float v = src[col[i]];
+            row[i] = v;
+            missing |= v == MISSING;
+        }
+    }
+    return missing;
+}
+
 template <bool Track>
 void GridMatch::apply_rows(const float* GRID, float* layer, Owner* owner, Owner k) const {
     if (runs_.empty()) return;
-    // Consecutive output rows that read the same input row form a group: the
-    // first is gathered; when it met no missing value the others equal it over
-    // the inside columns and are copied from it.
+    // Consecutive output rows that read the same input row form a group. When
+    // the input row holds no missing value over the inside columns, every row
+    // of the group equals its gather there: gathered once, then copied (with
+    // streaming stores into a large layer). Otherwise each row keeps what it
+    // held where the value is missing, and is gathered in place.
+    std::vector<float> gathered(stream_ ? ncols_ : 0);
     for (std::size_t j = 0; j < nrows_;) {
         const long long r = row_[j];
         std::size_t end = j + 1;
         while (end < nrows_ && row_[end] == r) ++end;
         if (r >= 0) {
             const float* src = GRID + r;
-            const float* first = layer + j * ncols_;
-            const bool missing = gather_row<Track>(src, layer + j * ncols_, Track ? owner + j * ncols_ : nullptr, k);
-            for (std::size_t m = j + 1; m < end; ++m) {
+            std::size_t m = j;
+            const float* first = gathered.data();
+            bool missing = false;
+            if (stream_) {
+                missing = gather_all(src, gathered.data());
+            } else {
+                first = layer + j * ncols_;
+                missing = gather_row<Track>(src, layer + j * ncols_, Track ? owner + j * ncols_ : nullptr, k);
+                ++m;
+            }
+            for (; m < end; ++m) {
                 float* dst = layer + m * ncols_;
                 Owner* const own = Track ? owner + m * ncols_ : nullptr;
                 if (missing) {
@@ -119,13 +204,17 @@ void GridMatch::apply_rows(const float* GRID, float* layer, Owner* owner, Owner 
                     continue;
                 }
                 for (const Run& run : runs_) {
-                    std::memcpy(dst + run.begin, first + run.begin, (run.end - run.begin) * sizeof(float));
+                    if (stream_)
+                        stream_copy(dst + run.begin, first + run.begin, run.end - run.begin);
+                    else
+                        std::memcpy(dst + run.begin, first + run.begin, (run.end - run.begin) * sizeof(float));
                     if constexpr (Track) std::fill(own + run.begin, own + run.end, k);
                 }
             }
         }
         j = end;
     }
+    if (stream_) end_streaming();
 }
 
 void GridMatch::apply(const float* GRID, float* layer) const { apply_rows<false>(GRID, layer, nullptr, 0); }

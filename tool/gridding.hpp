@@ -70,15 +70,22 @@ private:
     struct Run {
         std::size_t begin, end;  // output columns [begin, end) that are all inside
     };
+    struct Span {
+        int col;           // the input column ...
+        std::uint32_t n;   // ... read by this many consecutive output columns
+    };
+    bool gather_all(const float* src, float* row) const;
     template <bool Track>
     bool gather_row(const float* src, float* dst, Owner* own, Owner k) const;
     template <bool Track>
     void apply_rows(const float* GRID, float* layer, Owner* owner, Owner k) const;
 
     std::size_t ncols_ = 0, nrows_ = 0;
+    bool stream_ = false;         // large layers are written past the caches
     std::vector<int> col_;        // per output column
     std::vector<long long> row_;  // per output row
     std::vector<Run> runs_;
+    std::vector<Span> spans_;  // the inside columns in order, when input cells span several output columns
 };
 
 // One variable at once: GridMatch(out, in, MESH).apply(GRID, layer).

@@ -208,6 +208,44 @@ TEST(Gridding, GroupedEqualsPerCellOnRandomGrids) {
     }
 }
 
+// Layers of a million bytes and more are written with streaming stores, and
+// input cells wider than output cells are read once for all the columns they
+// span: the same values and owners as the per-cell rule, with rows whose
+// length is no multiple of the store width and rows holding missing values.
+TEST(Gridding, LargeLayersEqualPerCell) {
+    std::mt19937 rng(4099);
+    const OutputGrid out{613, 450, -300000.0f, -200000.0f, 4000.0f};  // 275,850 cells
+    for (const double ratio : {3.0, 1.0, 1.0 / 3.0, 2.5}) {
+        const double cell = out.CELL * ratio;
+        const InputGrid in{static_cast<int>(700 / ratio), static_cast<int>(500 / ratio), -350000.0, -260000.0, cell,
+                           cell};
+        std::vector<float> grid = numbered(in.NCOLS3D, in.NROWS3D);
+        for (std::size_t row = 0; row < static_cast<std::size_t>(in.NROWS3D); row += 7)
+            grid[row * static_cast<std::size_t>(in.NCOLS3D) + rng() % static_cast<std::size_t>(in.NCOLS3D)] = MISSING;
+        std::vector<float> init(static_cast<std::size_t>(out.NCOLS) * static_cast<std::size_t>(out.NROWS));
+        for (float& v : init) v = static_cast<float>(rng() % 1000);
+        std::vector<float> expect = init, got = init;
+        std::vector<GridMatch::Owner> owner(init.size(), 0);
+        const float MESH = mesh_factor(in.XCELL3D, out.CELL);
+        per_cell(out, in, MESH, grid.data(), expect.data());
+        const GridMatch m(out, in, MESH);
+        m.apply(grid.data(), got.data(), owner.data(), 5);
+        ASSERT_EQ(std::memcmp(expect.data(), got.data(), expect.size() * sizeof(float)), 0) << "ratio " << ratio;
+        std::size_t covered = 0;
+        for (int j = 0; j < out.NROWS; ++j)
+            for (int i = 0; i < out.NCOLS; ++i) {
+                GridMatch::Owner expected = 0;
+                if (m.column(i) >= 0 && m.row_offset(j) >= 0)
+                    expected = grid[static_cast<std::size_t>(m.row_offset(j) + m.column(i))] != MISSING
+                                   ? 5
+                                   : GridMatch::MISSING_OWNER;
+                covered += expected != 0;
+                ASSERT_EQ(owner[static_cast<std::size_t>(j * out.NCOLS + i)], expected) << i << "," << j;
+            }
+        EXPECT_GT(covered, owner.size() / 2) << "ratio " << ratio;
+    }
+}
+
 // Noting the owners changes no value; each cell records the last input that
 // gave it a value, or that only missing values reached it.
 TEST(Gridding, OwnersNotedWithTheSameValues) {
