@@ -51,8 +51,8 @@ Settings read from the environment:
   PONDRA_PROGRESS  Y: show the progress line on standard error even when it
                    is not a terminal
   PONDRA_QUIET     Y: no coverage report and no progress line
-  PONDRA_OVERLAP   N: match each input on the reading thread instead of a
-                   second thread that works while the next input is read
+  PONDRA_OVERLAP   N: match each variable on the reading thread instead of a
+                   second thread that works while the next one is read
 
 Outputs: the two files named by OUTFILE and OUTFILEQD (the variables of the
 last input, units "tons" and "ug/m3"); standard output echoes the dialogue and

@@ -2,7 +2,7 @@
 #include "tool/modelpass.hpp"
 
 #include <algorithm>
-#include <limits>
+#include <memory>
 #include <new>
 #include <string>
 #include <vector>
@@ -81,19 +81,19 @@ void read_model_file(RunState& st, const orvex::Text<LINELEN>& LAND, int k, Matc
     const std::size_t n =
         static_cast<std::size_t>(std::max(d.NCOLS3D, 0)) * static_cast<std::size_t>(std::max(d.NROWS3D, 0));
     // The first file tells how many result layers the matching will write:
-    // their pages are touched on the matching thread while this file is read.
-    if (k == 1 && nvars > 0) queue.touch(st.layer(1), st.layer_size() * static_cast<std::size_t>(std::min(nvars, MXPOS)));
-    float* GRID = nullptr;
+    // their pages are faulted in ahead by whichever thread is free.
+    if (k == 1 && nvars > 1) {
+        const auto layers = static_cast<std::size_t>(std::min(nvars, MXPOS) - 1);
+        queue.touch(st.layer(2), st.layer_size() * layers * sizeof(float));
+    }
     try {
-        if (nvars > 0 && n > std::numeric_limits<std::size_t>::max() / sizeof(float) / static_cast<std::size_t>(nvars))
-            throw std::bad_alloc();
-        GRID = queue.buffer(k, n * static_cast<std::size_t>(std::max(nvars, 0)));
+        if (nvars > 0) queue.reserve(n);
     } catch (const std::bad_alloc&) {
         fatal(PROGNAME, 0, 0, "Could not allocate the read buffer for file " + quoted_trimmed(LAND));
     }
-    MatchQueue::Job job{GridMatch(OutputGrid{st.NCOLS, st.NROWS, st.XORIG, st.YORIG, st.CELL}, in, MESH), GRID, n,
-                        nvars, st.layer(1), st.layer_size(), st.coverage.owners(), static_cast<GridMatch::Owner>(k)};
-    st.covered = st.covered || job.match.covers_any();
+    const auto match = std::make_shared<const GridMatch>(OutputGrid{st.NCOLS, st.NROWS, st.XORIG, st.YORIG, st.CELL},
+                                                         in, MESH);
+    st.covered = st.covered || match->covers_any();
     if (st.coverage.counting()) st.coverage.add_input(lname, d.XCELL3D);
 
     write_line(out, FreeLine().text("Reading file at").integer(JDATE).integer(JTIME));
@@ -101,14 +101,15 @@ void read_model_file(RunState& st, const orvex::Text<LINELEN>& LAND, int k, Matc
         const orvex::Text<orvex::NAMLEN3> VNAME = FDESC3.VNAME3D[static_cast<std::size_t>(v - 1)];
         write_line(out, FreeLine().integer(nvars).integer(v).text(VNAME));
         doing(Step::ReadInput, LAND.view(), VNAME.view());
-        if (!orvex::READ3(LAND.view(), VNAME.view(), orvex::ALLAYS3, JDATE, JTIME,
-                          GRID + static_cast<std::size_t>(v - 1) * n))
+        float* const GRID = queue.slot();
+        if (!orvex::READ3(LAND.view(), VNAME.view(), orvex::ALLAYS3, JDATE, JTIME, GRID))
             fatal(READ_CALLER, JDATE, JTIME,
                   "Read failure:  file " + LAND.str() + " variable " + VNAME.str());
         write_line(out, FreeLine().text("HERE"));
+        // Matched on the matching thread while the next variable is read.
+        GridMatch::Owner* const owners = v == 1 ? st.coverage.owners() : nullptr;
+        queue.post({match, GRID, st.layer(v), owners, static_cast<GridMatch::Owner>(k)});
     }
-    // Matched on the matching thread while the next file is read.
-    queue.post(std::move(job));
 
     if (!orvex::CLOSE3(LAND.view())) fatal(PROGNAME, 0, 0, "Could not close file");
 }
@@ -145,6 +146,12 @@ void list_variables(const orvex::Fdesc3& d, std::ostream& out) {
 void read_model_files(RunState& st, std::ostream& out) {
     MatchQueue queue(overlap_wanted());
     set_active_queue(&queue);
+    // The matching of the first variable position writes first: its pages
+    // and the coverage owners are faulted in while the first file is opened.
+    if (st.NFILES > 0) {
+        queue.touch(st.coverage.owners(), st.layer_size() * sizeof(GridMatch::Owner));
+        queue.touch(st.layer(1), st.layer_size() * sizeof(float));
+    }
     for (int i = 0; i < st.NFILES; ++i) {
         const orvex::Text<LINELEN> LAND = st.ENAME[static_cast<std::size_t>(i)];
         show_progress("file " + std::to_string(i + 1) + " of " + std::to_string(st.NFILES) + "  " +

@@ -1,17 +1,48 @@
-// Matching on a second thread while the next input is read.
+// Matching on a second thread while the layer reads.
 #include "tool/overlap.hpp"
 
+#include <sys/mman.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <limits>
 #include <new>
+
+#ifndef MADV_POPULATE_WRITE
+#define MADV_POPULATE_WRITE 23  // Linux 5.14 and later
+#endif
 
 namespace pondra {
 
 namespace {
 
 MatchQueue* active = nullptr;
+
+constexpr std::size_t MATCHING_THREAD = 0, READING_THREAD = 1;
+
+// Faults in the pages of `bytes` bytes at `begin` as for a write, without
+// changing what they hold; false where the system cannot.
+bool fault_in(char* begin, std::size_t bytes) {
+    const auto page = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
+    const auto first = reinterpret_cast<std::uintptr_t>(begin) & ~(page - 1);
+    const auto end = (reinterpret_cast<std::uintptr_t>(begin) + bytes + page - 1) & ~(page - 1);
+    return ::madvise(reinterpret_cast<void*>(first), end - first, MADV_POPULATE_WRITE) == 0;
+}
+
+// Whether the system can fault pages in without writing them: tried on a page of its own.
+bool can_fault_in() {
+    const auto page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+    void* map = ::mmap(nullptr, page, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (map == MAP_FAILED) return false;
+    const bool ok = fault_in(static_cast<char*>(map), page);
+    ::munmap(map, page);
+    return ok;
+}
+
+// Pages are faulted in by pieces of one huge page.
+constexpr std::uintptr_t PIECE = std::uintptr_t{2} << 20;
 
 }  // namespace
 
@@ -24,104 +55,139 @@ MatchQueue::~MatchQueue() {
     stop();
 }
 
-float* MatchQueue::buffer(int k, std::size_t n) {
-    const auto s = static_cast<std::size_t>(k) % 2;
-    {
-        std::unique_lock lock(mutex_);
-        changed_.wait(lock, [&] { return done_ >= set_ready_[s] || stopping_; });
+bool MatchQueue::run_next(Lock& lock, std::size_t who) {
+    auto next = waiting_.begin();
+    for (; next != waiting_.end(); ++next) {
+        const float* layer = next->job.layer;
+        if (std::find(running_.begin(), running_.end(), layer) != running_.end()) continue;
+        if (std::any_of(waiting_.begin(), next, [&](const Entry& e) { return e.job.layer == layer; })) continue;
+        break;
     }
-    std::vector<float>& set = sets_[s];
-    if (set.size() < n) {
-        set.clear();
-        set.shrink_to_fit();
-        set.resize(n);
-    }
-    return set.data();
+    if (next == waiting_.end()) return false;
+    Entry entry = std::move(*next);
+    waiting_.erase(next);
+    running_[who] = entry.job.layer;
+    lock.unlock();
+    run(entry.job);
+    entry.job = Job{};
+    lock.lock();
+    running_[who] = nullptr;
+    slot_busy_[entry.slot] = false;
+    ++done_;
+    changed_.notify_all();
+    return true;
 }
 
-void MatchQueue::touch(float* data, std::size_t count) {
-    Task t;
-    t.touch = true;
-    t.data = data;
-    t.count = count;
-    enqueue(std::move(t));
+bool MatchQueue::fault_next(Lock& lock, bool from_first) {
+    while (first_unclaimed_ < pieces_.size() && pieces_[first_unclaimed_].claimed) ++first_unclaimed_;
+    const auto begin = pieces_.begin() + static_cast<std::ptrdiff_t>(first_unclaimed_);
+    auto piece = begin;
+    if (!from_first) {
+        auto last = std::find_if(pieces_.rbegin(), std::make_reverse_iterator(begin),
+                                 [](const Piece& p) { return !p.claimed; });
+        piece = last == std::make_reverse_iterator(begin) ? pieces_.end() : std::prev(last.base());
+    }
+    if (piece == pieces_.end()) return false;
+    piece->claimed = true;
+    const Piece p = *piece;
+    lock.unlock();
+    fault_in(p.begin, p.bytes);
+    lock.lock();
+    return true;
+}
+
+void MatchQueue::reserve(std::size_t n) {
+    if (n <= slot_size_) return;
+    drain();
+    if (n > std::numeric_limits<std::size_t>::max() / SLOTS) throw std::bad_alloc();
+    slot_size_ = 0;
+    ring_.assign_zeros(n * SLOTS);
+    slot_size_ = n;
+}
+
+float* MatchQueue::slot() {
+    Lock lock(mutex_);
+    for (;;) {
+        for (std::size_t k = 1; k <= SLOTS; ++k) {
+            const std::size_t i = (last_slot_ + k) % SLOTS;
+            if (slot_busy_[i]) continue;
+            slot_busy_[i] = true;
+            last_slot_ = i;
+            return ring_.data() + i * slot_size_;
+        }
+        // Every slot waits for its matching: run one here, or help with the pages.
+        if (stopping_) {
+            slot_busy_.fill(false);
+            continue;
+        }
+        if (run_next(lock, READING_THREAD) || fault_next(lock, false)) continue;
+        changed_.wait(lock);
+    }
 }
 
 void MatchQueue::post(Job job) {
-    const std::size_t s = static_cast<std::size_t>(job.k) % 2;
-    Task t;
-    t.job = std::move(job);
-    enqueue(std::move(t));
-    // The set this job reads is free once it has run.
-    std::lock_guard lock(mutex_);
-    set_ready_[s] = posted_;
-}
-
-void MatchQueue::enqueue(Task task) {
     if (!threaded()) {
-        run(task);
+        run(job);
         std::lock_guard lock(mutex_);
+        slot_busy_[last_slot_] = false;
         ++posted_;
         ++done_;
         return;
     }
     {
         std::lock_guard lock(mutex_);
-        tasks_.push_back(std::move(task));
+        waiting_.push_back({std::move(job), last_slot_});
         ++posted_;
     }
     changed_.notify_all();
 }
 
+void MatchQueue::touch(void* data, std::size_t bytes) {
+    if (!threaded() || data == nullptr || bytes == 0) return;
+    static const bool can = can_fault_in();
+    if (!can) return;
+    {
+        std::lock_guard lock(mutex_);
+        char* p = static_cast<char*>(data);
+        std::size_t left = bytes;
+        while (left > 0) {
+            const std::uintptr_t to_boundary = PIECE - reinterpret_cast<std::uintptr_t>(p) % PIECE;
+            const std::size_t n = std::min<std::size_t>(left, to_boundary);
+            pieces_.push_back({p, n, false});
+            p += n;
+            left -= n;
+        }
+    }
+    changed_.notify_all();
+}
+
 void MatchQueue::drain() {
-    std::unique_lock lock(mutex_);
-    changed_.wait(lock, [&] { return done_ >= posted_ || stopping_; });
+    Lock lock(mutex_);
+    while (done_ < posted_ && !stopping_) {
+        if (!run_next(lock, READING_THREAD)) changed_.wait(lock);
+    }
+    // What is left unfaulted is written by no matching: its first use, if any, reads it.
+    pieces_.clear();
+    first_unclaimed_ = 0;
 }
 
 void MatchQueue::stop() {
     {
         std::lock_guard lock(mutex_);
         stopping_ = true;
-        tasks_.clear();
+        waiting_.clear();
     }
     changed_.notify_all();
     if (worker_.joinable()) worker_.join();
 }
 
-void MatchQueue::run(Task& t) const {
-    if (t.touch) {
-        // One write per 4 KiB page (huge pages take the first write alone).
-        constexpr std::size_t step = 4096 / sizeof(float);
-        for (std::size_t i = 0; i < t.count; i += step) t.data[i] = 0.0f;
-        return;
-    }
-    const Job& j = t.job;
-    for (int v = 1; v <= j.nvars; ++v) {
-        const float* grid = j.values + static_cast<std::size_t>(v - 1) * j.layer_size;
-        float* layer = j.result + static_cast<std::size_t>(v - 1) * j.result_layer;
-        if (v == 1)
-            j.match.apply(grid, layer, j.owners, j.k);
-        else
-            j.match.apply(grid, layer);
-    }
-}
+void MatchQueue::run(const Job& j) const { j.match->apply(j.values, j.layer, j.owners, j.k); }
 
 void MatchQueue::work() {
-    for (;;) {
-        Task task;
-        {
-            std::unique_lock lock(mutex_);
-            changed_.wait(lock, [&] { return stopping_ || !tasks_.empty(); });
-            if (stopping_) return;
-            task = std::move(tasks_.front());
-            tasks_.pop_front();
-        }
-        run(task);
-        {
-            std::lock_guard lock(mutex_);
-            ++done_;
-        }
-        changed_.notify_all();
+    Lock lock(mutex_);
+    while (!stopping_) {
+        if (run_next(lock, MATCHING_THREAD) || fault_next(lock, true)) continue;
+        changed_.wait(lock);
     }
 }
 

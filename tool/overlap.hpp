@@ -1,41 +1,53 @@
-// Matching on a second thread while the next input is read.
+// Matching on a second thread while the layer reads.
 //
-// The thread that calls the layer reads input k + 1 while this queue's own
-// thread matches input k onto the result array. Jobs run one at a time, in
-// the order they were posted, so the result is the one of matching each input
-// right after reading it. The inputs' values travel in two buffer sets: input
-// k is read into set k % 2, which is free again once job k - 2 has run. The
-// matching thread never calls the layer; only it writes the result array and
-// the coverage owners until drain() returns.
+// The thread that calls the layer reads variable after variable into a small
+// ring of slots, one variable of one input in each, and posts the matching of
+// each onto its layer of the result array; this queue's own thread runs the
+// matchings. A layer's matchings run one at a time in the order they were
+// posted, so the result is the one of matching each variable right after
+// reading it; matchings of different layers may run at once. When every slot
+// waits for its matching, the reading thread runs the next matching itself
+// rather than wait: a second core that is busy or slow only takes back the
+// work it would have done. A slot is handed out again once its matching has
+// run, so the values read stay in the caches and the memory read into is the
+// same from the first input to the last. The matching thread never calls the
+// layer.
 //
-// Without a thread (switched off, or one core) every job runs at once on the
-// caller's thread, with the same results.
+// The pages the matching will write first (touch) are faulted in ahead by
+// whichever thread has nothing else to do: the matching thread when no
+// matching waits, the reading thread when it waits, from the other end.
+// Faulting in a page leaves its contents as they are, so either thread may do
+// it while the other writes there.
+//
+// Without a thread (switched off, or one core) every matching runs at once on
+// the caller's thread, with the same results, and nothing is faulted ahead.
 #pragma once
 
+#include <array>
 #include <condition_variable>
 #include <cstddef>
 #include <deque>
+#include <memory>
 #include <mutex>
 #include <thread>
 #include <vector>
 
 #include "tool/gridding.hpp"
+#include "tool/zeroed.hpp"
 
 namespace pondra {
 
 class MatchQueue {
 public:
-    // One input file's matching: each of its variables v (1-based) from
-    // `values` (nvars blocks of `layer_size` values) onto layer(v).
+    static constexpr std::size_t SLOTS = 6;
+
+    // The matching of one variable of one input onto its layer of the result.
     struct Job {
-        GridMatch match;
-        const float* values = nullptr;
-        std::size_t layer_size = 0;  // values per variable
-        int nvars = 0;
-        float* result = nullptr;          // layer 1 of the result array
-        std::size_t result_layer = 0;     // values per result layer
-        GridMatch::Owner* owners = nullptr;  // noted on layer 1, or nullptr
-        GridMatch::Owner k = 0;
+        std::shared_ptr<const GridMatch> match;  // shared by the input's variables
+        const float* values = nullptr;           // the slot it was read into
+        float* layer = nullptr;
+        GridMatch::Owner* owners = nullptr;  // noted with the first variable, else nullptr
+        GridMatch::Owner k = 0;              // the input, from 1
     };
 
     explicit MatchQueue(bool threaded);
@@ -45,40 +57,64 @@ public:
 
     bool threaded() const { return worker_.joinable(); }
 
-    // The buffer set for input k (from 1), sized for n values, once the job
-    // that last used it has run.
-    float* buffer(int k, std::size_t n);
+    // Makes every slot hold at least n values; when they must grow, first
+    // sees every posted matching run. Throws std::bad_alloc.
+    void reserve(std::size_t n);
 
-    // Writes a zero into every page of `count` floats at `data`, ahead of the
-    // matching, so that the system's zeroing of fresh pages happens here.
-    void touch(float* data, std::size_t count);
+    // A free slot for the next variable's values; when none is free, runs
+    // posted matchings until one is.
+    float* slot();
 
-    // Queues the matching of one input (or runs it now without a thread).
+    // Queues the matching of the values read into the slot last handed out
+    // (or runs it now without a thread). Posted in reading order.
     void post(Job job);
 
-    // Waits until every queued job has run.
+    // Has the pages of `bytes` bytes at `data` faulted in ahead of the
+    // matching, by whichever thread is free (with a thread, and where the
+    // system can fault pages in without writing them).
+    void touch(void* data, std::size_t bytes);
+
+    // Sees every posted matching run (running waiting ones here); pages not
+    // yet faulted in are left to their first use.
     void drain();
 
-    // Lets the running job finish, drops the others and joins the thread.
+    // Lets the running matching finish, drops the others and joins the thread.
     void stop();
 
 private:
-    struct Task {
-        bool touch = false;
-        float* data = nullptr;
-        std::size_t count = 0;
+    struct Entry {
         Job job;
+        std::size_t slot;
     };
-    void enqueue(Task task);
-    void run(Task& task) const;
+    struct Piece {
+        char* begin;
+        std::size_t bytes;
+        bool claimed;
+    };
+    using Lock = std::unique_lock<std::mutex>;
+
+    // Takes the first waiting matching whose layer has no earlier one waiting
+    // or running, runs it (lock released meanwhile) and frees its slot; false
+    // when there is none.
+    bool run_next(Lock& lock, std::size_t who);
+    // Faults in one piece not yet claimed: the matching thread takes them from
+    // the first, the reading thread from the last. False when none is left.
+    bool fault_next(Lock& lock, bool from_first);
+    void run(const Job& job) const;
     void work();
 
-    std::vector<float> sets_[2];
+    ZeroedFloats ring_;  // SLOTS x slot_size_ values
+    std::size_t slot_size_ = 0;
+    std::size_t last_slot_ = 0;
+
     std::mutex mutex_;
     std::condition_variable changed_;
-    std::deque<Task> tasks_;
-    std::size_t posted_ = 0, done_ = 0;  // tasks
-    std::size_t set_ready_[2] = {0, 0};  // tasks that must be done before a set is reused
+    std::array<bool, SLOTS> slot_busy_{};  // handed out, and its matching not yet run
+    std::deque<Entry> waiting_;            // posted matchings not yet started, in posting order
+    std::array<const float*, 2> running_{};  // layers being matched: by the matching thread, by the reading thread
+    std::vector<Piece> pieces_;
+    std::size_t first_unclaimed_ = 0;
+    std::size_t posted_ = 0, done_ = 0;  // matchings
     bool stopping_ = false;
     std::thread worker_;
 };
