@@ -3,6 +3,9 @@
 //
 //   wholerun_runner RUNS DIALOGUE -- PONDRA_CMD... -- FLOOR_CMD...
 // pondra reads DIALOGUE on standard input; both commands inherit the environment.
+// Each run starts after a pause (WHOLERUN_PAUSE_MS, default 300 ms): the
+// system's work after the run before (freeing and handing back its memory
+// and output files) would otherwise fall into the next run and slow it.
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -13,6 +16,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -23,6 +27,11 @@ struct Sample {
 };
 
 Sample run(std::vector<char*> argv, const char* input) {
+    static const long pause_ms = [] {
+        const char* v = std::getenv("WHOLERUN_PAUSE_MS");
+        return v != nullptr ? std::atol(v) : 300L;
+    }();
+    std::this_thread::sleep_for(std::chrono::milliseconds(pause_ms));
     argv.push_back(nullptr);
     const auto t0 = std::chrono::steady_clock::now();
     const pid_t pid = fork();
