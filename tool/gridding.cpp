@@ -116,14 +116,15 @@ GridMatch::GridMatch(const OutputGrid& out, const InputGrid& in, float MESH)
     if (inside >= 2 * spans.size()) spans_ = std::move(spans);
 }
 
-// Copies one output row from its input row; true when a missing value was met.
-// With an owner row, each cell that takes a value records `k`, and a cell
-// that met only missing values so far records MISSING_OWNER.
+// Copies the cells of `runs` of one output row from its input row; true when
+// a missing value was met. With an owner row, each cell that takes a value
+// records `k`, and a cell that met only missing values so far records
+// MISSING_OWNER.
 template <bool Track>
-bool GridMatch::gather_row(const float* src, float* dst, Owner* own, Owner k) const {
+bool GridMatch::gather_row(const float* src, float* dst, Owner* own, Owner k, const std::vector<Run>& runs) const {
     bool missing = false;
     const int* col = col_.data();
-    for (const Run& run : runs_) {
+    for (const Run& run : runs) {
         for (std::size_t i = run.begin; i < run.end; ++i) {
             const float v = src[col[i]];
             if (v != MISSING) {
@@ -140,11 +141,11 @@ bool GridMatch::gather_row(const float* src, float* dst, Owner* own, Owner k) co
     return missing;
 }
 
-// Gathers one output row's inside cells into `row` whatever their value;
-// true when one of them is missing.
-bool GridMatch::gather_all(const float* src, float* row) const {
+// Gathers the cells of `runs` of one output row into `row` whatever their
+// value; true when one of them is missing.
+bool GridMatch::gather_all(const float* src, float* row, const std::vector<Run>& runs) const {
     bool missing = false;
-    if (!spans_.empty()) {
+    if (&runs == &runs_ && !spans_.empty()) {
         // The spans run through the runs in order.
         auto span = spans_.begin();
         for (const Run& run : runs_) {
@@ -161,7 +162,7 @@ bool GridMatch::gather_all(const float* src, float* row) const {
         return missing;
     }
     const int* col = col_.data();
-    for (const Run& run : runs_) {
+    for (const Run& run : runs) {
         for (std::size_t i = run.begin; i < run.end; ++i) {
             const float v = src[col[i]];
             row[i] = v;
@@ -171,45 +172,78 @@ bool GridMatch::gather_all(const float* src, float* row) const {
     return missing;
 }
 
+bool GridMatch::reads_missing(const float* src) const {
+    if (!spans_.empty())
+        return std::any_of(spans_.begin(), spans_.end(), [&](const Span& s) { return src[s.col] == MISSING; });
+    for (const Run& run : runs_)
+        for (std::size_t i = run.begin; i < run.end; ++i)
+            if (src[col_[i]] == MISSING) return true;
+    return false;
+}
+
+std::vector<GridMatch::Run> GridMatch::outside_of(const GridMatch& other) const {
+    std::vector<Run> left;
+    auto o = other.runs_.begin();
+    for (const Run& run : runs_) {
+        std::size_t at = run.begin;
+        while (o != other.runs_.end() && o->end <= at) ++o;
+        for (auto p = o; p != other.runs_.end() && p->begin < run.end; ++p) {
+            if (p->begin > at) left.push_back({at, p->begin});
+            at = std::max(at, p->end);
+        }
+        if (at < run.end) left.push_back({at, run.end});
+    }
+    return left;
+}
+
 template <bool Track>
-void GridMatch::apply_rows(const float* GRID, float* layer, Owner* owner, Owner k) const {
+void GridMatch::apply_rows(const float* GRID, float* layer, Owner* owner, Owner k, const GridMatch* next,
+                           const float* next_GRID) const {
     if (runs_.empty()) return;
+    if (next != nullptr && (next->ncols_ != ncols_ || next->nrows_ != nrows_)) next = nullptr;  // another output grid
+    // A row the next matching reaches with no missing value over its inside
+    // columns is overwritten there: only its other inside columns are written.
+    const std::vector<Run> uncovered = next != nullptr ? outside_of(*next) : std::vector<Run>{};
+    long long clean_row = -1;  // the next matching's input row last found free of missing values
+    long long dirty_row = -1;  // ... and the one last found with one
+    const auto overwritten = [&](std::size_t j) {
+        if (next == nullptr || next->row_[j] < 0) return false;
+        const long long r = next->row_[j];
+        if (r != clean_row && r != dirty_row) (next->reads_missing(next_GRID + r) ? dirty_row : clean_row) = r;
+        return r == clean_row;
+    };
     // Consecutive output rows that read the same input row form a group. When
-    // the input row holds no missing value over the inside columns, every row
+    // the input row holds no missing value over the columns written, every row
     // of the group equals its gather there: gathered once, then copied (with
     // streaming stores into a large layer). Otherwise each row keeps what it
     // held where the value is missing, and is gathered in place.
-    std::vector<float> gathered(stream_ ? ncols_ : 0);
+    std::vector<float> gathered(ncols_);
     for (std::size_t j = 0; j < nrows_;) {
         const long long r = row_[j];
         std::size_t end = j + 1;
         while (end < nrows_ && row_[end] == r) ++end;
-        if (r >= 0) {
-            const float* src = GRID + r;
-            std::size_t m = j;
-            const float* first = gathered.data();
-            bool missing = false;
-            if (stream_) {
-                missing = gather_all(src, gathered.data());
-            } else {
-                first = layer + j * ncols_;
-                missing = gather_row<Track>(src, layer + j * ncols_, Track ? owner + j * ncols_ : nullptr, k);
-                ++m;
+        bool whole = false;  // some row of the group is written over all its inside columns
+        for (std::size_t m = j; m < end && !whole; ++m) whole = !overwritten(m);
+        if (r < 0 || (!whole && uncovered.empty())) {
+            j = end;
+            continue;
+        }
+        const float* src = GRID + r;
+        const bool missing = gather_all(src, gathered.data(), whole ? runs_ : uncovered);
+        for (std::size_t m = j; m < end; ++m) {
+            const std::vector<Run>& runs = overwritten(m) ? uncovered : runs_;
+            float* dst = layer + m * ncols_;
+            Owner* const own = Track ? owner + m * ncols_ : nullptr;
+            if (missing) {
+                gather_row<Track>(src, dst, own, k, runs);
+                continue;
             }
-            for (; m < end; ++m) {
-                float* dst = layer + m * ncols_;
-                Owner* const own = Track ? owner + m * ncols_ : nullptr;
-                if (missing) {
-                    gather_row<Track>(src, dst, own, k);
-                    continue;
-                }
-                for (const Run& run : runs_) {
-                    if (stream_)
-                        stream_copy(dst + run.begin, first + run.begin, run.end - run.begin);
-                    else
-                        std::memcpy(dst + run.begin, first + run.begin, (run.end - run.begin) * sizeof(float));
-                    if constexpr (Track) std::fill(own + run.begin, own + run.end, k);
-                }
+            for (const Run& run : runs) {
+                if (stream_)
+                    stream_copy(dst + run.begin, gathered.data() + run.begin, run.end - run.begin);
+                else
+                    std::memcpy(dst + run.begin, gathered.data() + run.begin, (run.end - run.begin) * sizeof(float));
+                if constexpr (Track) std::fill(own + run.begin, own + run.end, k);
             }
         }
         j = end;
@@ -217,13 +251,20 @@ void GridMatch::apply_rows(const float* GRID, float* layer, Owner* owner, Owner 
     if (stream_) end_streaming();
 }
 
-void GridMatch::apply(const float* GRID, float* layer) const { apply_rows<false>(GRID, layer, nullptr, 0); }
+void GridMatch::apply(const float* GRID, float* layer) const {
+    apply_rows<false>(GRID, layer, nullptr, 0, nullptr, nullptr);
+}
 
 void GridMatch::apply(const float* GRID, float* layer, Owner* owner, Owner k) const {
+    apply_before(GRID, layer, owner, k, nullptr, nullptr);
+}
+
+void GridMatch::apply_before(const float* GRID, float* layer, Owner* owner, Owner k, const GridMatch* next,
+                             const float* next_GRID) const {
     if (owner == nullptr)
-        apply_rows<false>(GRID, layer, nullptr, 0);
+        apply_rows<false>(GRID, layer, nullptr, 0, next, next_GRID);
     else
-        apply_rows<true>(GRID, layer, owner, k);
+        apply_rows<true>(GRID, layer, owner, k, next, next_GRID);
 }
 
 bool GridMatch::covers_any() const {

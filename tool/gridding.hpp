@@ -57,6 +57,12 @@ public:
     // The same, noting in `owner` (one per output cell; none when nullptr)
     // which cells took their value from input k.
     void apply(const float* GRID, float* layer, Owner* owner, Owner k) const;
+    // The same, knowing the next matching onto this layer (`next` with its
+    // values next_GRID; none when nullptr): the cells it will overwrite with a
+    // value are left as they are (and their owners too), since the next
+    // matching decides them. The layer ends as after both matchings in full.
+    void apply_before(const float* GRID, float* layer, Owner* owner, Owner k, const GridMatch* next,
+                      const float* next_GRID) const;
 
     // True when at least one output cell lies inside the input's used cells.
     bool covers_any() const;
@@ -74,11 +80,16 @@ private:
         int col;           // the input column ...
         std::uint32_t n;   // ... read by this many consecutive output columns
     };
-    bool gather_all(const float* src, float* row) const;
     template <bool Track>
-    bool gather_row(const float* src, float* dst, Owner* own, Owner k) const;
+    bool gather_row(const float* src, float* dst, Owner* own, Owner k, const std::vector<Run>& runs) const;
+    bool gather_all(const float* src, float* row, const std::vector<Run>& runs) const;
+    // Whether an input row (its first value at src) holds a missing value in a column that is read.
+    bool reads_missing(const float* src) const;
+    // The inside columns of this matching that are outside `other`'s.
+    std::vector<Run> outside_of(const GridMatch& other) const;
     template <bool Track>
-    void apply_rows(const float* GRID, float* layer, Owner* owner, Owner k) const;
+    void apply_rows(const float* GRID, float* layer, Owner* owner, Owner k, const GridMatch* next,
+                    const float* next_GRID) const;
 
     std::size_t ncols_ = 0, nrows_ = 0;
     bool stream_ = false;         // large layers are written past the caches

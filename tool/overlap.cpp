@@ -55,9 +55,10 @@ MatchQueue::~MatchQueue() {
     stop();
 }
 
-bool MatchQueue::run_next(Lock& lock, std::size_t who) {
+bool MatchQueue::run_next(Lock& lock, std::size_t who, bool force) {
     auto next = waiting_.begin();
     for (; next != waiting_.end(); ++next) {
+        if (!next->settled && !force) continue;
         const float* layer = next->job.layer;
         if (std::find(running_.begin(), running_.end(), layer) != running_.end()) continue;
         if (std::any_of(waiting_.begin(), next, [&](const Entry& e) { return e.job.layer == layer; })) continue;
@@ -68,11 +69,12 @@ bool MatchQueue::run_next(Lock& lock, std::size_t who) {
     waiting_.erase(next);
     running_[who] = entry.job.layer;
     lock.unlock();
-    run(entry.job);
-    entry.job = Job{};
+    run(entry);
+    const std::size_t slot = entry.slot;
+    entry = Entry{};
     lock.lock();
     running_[who] = nullptr;
-    slot_busy_[entry.slot] = false;
+    slot_busy_[slot] = false;
     ++done_;
     changed_.notify_all();
     return true;
@@ -121,25 +123,42 @@ float* MatchQueue::slot() {
             continue;
         }
         if (run_next(lock, READING_THREAD) || fault_next(lock, false)) continue;
+        // Nothing can run before the next variable is read: the oldest runs in full.
+        if (run_next(lock, READING_THREAD, true)) continue;
         changed_.wait(lock);
     }
 }
 
 void MatchQueue::post(Job job) {
-    if (!threaded()) {
-        run(job);
-        std::lock_guard lock(mutex_);
+    Lock lock(mutex_);
+    if (stopping_) {
+        // Stopped: nothing waits any more, and this runs now in full.
+        lock.unlock();
+        run({std::move(job), last_slot_, true, nullptr, nullptr});
+        lock.lock();
         slot_busy_[last_slot_] = false;
         ++posted_;
         ++done_;
         return;
     }
-    {
-        std::lock_guard lock(mutex_);
-        waiting_.push_back({std::move(job), last_slot_});
-        ++posted_;
+    // The matching before this one onto the layer, if it still waits, now knows what follows it.
+    const auto before =
+        std::find_if(waiting_.rbegin(), waiting_.rend(), [&](const Entry& e) { return e.job.layer == job.layer; });
+    if (before != waiting_.rend() && !before->settled) {
+        before->settled = true;
+        before->next_match = job.match;
+        before->next_values = job.values;
     }
-    changed_.notify_all();
+    waiting_.push_back({std::move(job), last_slot_, false, nullptr, nullptr});
+    ++posted_;
+    if (threaded()) {
+        lock.unlock();
+        changed_.notify_all();
+        return;
+    }
+    // Without a thread, each matching runs here as soon as the next one onto its layer is known.
+    while (run_next(lock, READING_THREAD)) {
+    }
 }
 
 void MatchQueue::touch(void* data, std::size_t bytes) {
@@ -163,6 +182,9 @@ void MatchQueue::touch(void* data, std::size_t bytes) {
 
 void MatchQueue::drain() {
     Lock lock(mutex_);
+    // No matching comes after those still waiting.
+    for (Entry& e : waiting_) e.settled = true;
+    changed_.notify_all();
     while (done_ < posted_ && !stopping_) {
         if (!run_next(lock, READING_THREAD)) changed_.wait(lock);
     }
@@ -181,7 +203,9 @@ void MatchQueue::stop() {
     if (worker_.joinable()) worker_.join();
 }
 
-void MatchQueue::run(const Job& j) const { j.match->apply(j.values, j.layer, j.owners, j.k); }
+void MatchQueue::run(const Entry& e) {
+    e.job.match->apply_before(e.job.values, e.job.layer, e.job.owners, e.job.k, e.next_match.get(), e.next_values);
+}
 
 void MatchQueue::work() {
     Lock lock(mutex_);

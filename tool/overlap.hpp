@@ -1,17 +1,20 @@
 // Matching on a second thread while the layer reads.
 //
-// The thread that calls the layer reads variable after variable into a small
-// ring of slots, one variable of one input in each, and posts the matching of
-// each onto its layer of the result array; this queue's own thread runs the
+// The thread that calls the layer reads variable after variable into a ring
+// of slots, one variable of one input in each, and posts the matching of each
+// onto its layer of the result array; this queue's own thread runs the
 // matchings. A layer's matchings run one at a time in the order they were
-// posted, so the result is the one of matching each variable right after
-// reading it; matchings of different layers may run at once. When every slot
-// waits for its matching, the reading thread runs the next matching itself
-// rather than wait: a second core that is busy or slow only takes back the
-// work it would have done. A slot is handed out again once its matching has
-// run, so the values read stay in the caches and the memory read into is the
-// same from the first input to the last. The matching thread never calls the
-// layer.
+// posted, so the layer ends as if each variable were matched right after it
+// was read; matchings of different layers may run at once. A matching waits
+// until the next one onto its layer is posted: it then leaves alone the cells
+// that the next one will overwrite with a value, so that where the inputs
+// overlap each cell is written about once (drain() lets the last ones run in
+// full). When every slot waits, the reading thread runs the next matching
+// itself rather than wait: a second core that is busy or slow only takes back
+// the work it would have done. A slot is handed out again once its matching
+// has run, so the values read stay in the caches and the memory read into is
+// the same from the first input to the last. The matching thread never calls
+// the layer.
 //
 // The pages the matching will write first (touch) are faulted in ahead by
 // whichever thread has nothing else to do: the matching thread when no
@@ -19,8 +22,9 @@
 // Faulting in a page leaves its contents as they are, so either thread may do
 // it while the other writes there.
 //
-// Without a thread (switched off, or one core) every matching runs at once on
-// the caller's thread, with the same results, and nothing is faulted ahead.
+// Without a thread (switched off, or one core) the reading thread runs each
+// matching itself as soon as the next one onto its layer is posted, with the
+// same results, and nothing is faulted ahead.
 #pragma once
 
 #include <array>
@@ -39,7 +43,9 @@ namespace pondra {
 
 class MatchQueue {
 public:
-    static constexpr std::size_t SLOTS = 6;
+    // Enough for the variables of one input (at most ten) and a few of the
+    // next to wait together.
+    static constexpr std::size_t SLOTS = 13;
 
     // The matching of one variable of one input onto its layer of the result.
     struct Job {
@@ -62,11 +68,11 @@ public:
     void reserve(std::size_t n);
 
     // A free slot for the next variable's values; when none is free, runs
-    // posted matchings until one is.
+    // posted matchings (the oldest in full when none can run yet) until one is.
     float* slot();
 
-    // Queues the matching of the values read into the slot last handed out
-    // (or runs it now without a thread). Posted in reading order.
+    // Queues the matching of the values read into the slot last handed out.
+    // Posted in reading order.
     void post(Job job);
 
     // Has the pages of `bytes` bytes at `data` faulted in ahead of the
@@ -74,8 +80,9 @@ public:
     // system can fault pages in without writing them).
     void touch(void* data, std::size_t bytes);
 
-    // Sees every posted matching run (running waiting ones here); pages not
-    // yet faulted in are left to their first use.
+    // Sees every posted matching run (running waiting ones here, those that
+    // have no next one in full); pages not yet faulted in are left to their
+    // first use.
     void drain();
 
     // Lets the running matching finish, drops the others and joins the thread.
@@ -85,6 +92,9 @@ private:
     struct Entry {
         Job job;
         std::size_t slot;
+        bool settled = false;                         // the next matching onto the layer is known, or none comes
+        std::shared_ptr<const GridMatch> next_match;  // the next one, if any
+        const float* next_values = nullptr;
     };
     struct Piece {
         char* begin;
@@ -93,14 +103,14 @@ private:
     };
     using Lock = std::unique_lock<std::mutex>;
 
-    // Takes the first waiting matching whose layer has no earlier one waiting
-    // or running, runs it (lock released meanwhile) and frees its slot; false
-    // when there is none.
-    bool run_next(Lock& lock, std::size_t who);
+    // Takes the first waiting matching that is settled (or, with `force`, any)
+    // and whose layer has no earlier one waiting or running, runs it (lock
+    // released meanwhile) and frees its slot; false when there is none.
+    bool run_next(Lock& lock, std::size_t who, bool force = false);
     // Faults in one piece not yet claimed: the matching thread takes them from
     // the first, the reading thread from the last. False when none is left.
     bool fault_next(Lock& lock, bool from_first);
-    void run(const Job& job) const;
+    static void run(const Entry& entry);
     void work();
 
     ZeroedFloats ring_;  // SLOTS x slot_size_ values

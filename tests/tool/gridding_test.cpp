@@ -246,6 +246,48 @@ TEST(Gridding, LargeLayersEqualPerCell) {
     }
 }
 
+// Matching an input while knowing the next one onto the same layer leaves
+// what the next overwrites: after both, the layer and its owners are those of
+// matching both in full. Grids of every shape and overlap, with missing
+// values (rows with and without), small layers and layers past the streaming
+// size.
+TEST(Gridding, KnowingTheNextMatchingEndsTheSame) {
+    std::mt19937 rng(313);
+    std::uniform_real_distribution<double> unit(0.0, 1.0);
+    const std::vector<double> ratios = {1.0, 3.0, 1.0 / 3.0, 2.0, 0.5, 2.5};
+    for (int trial = 0; trial < 60; ++trial) {
+        const bool large = trial % 10 == 0;
+        const OutputGrid out{large ? 600 : 40 + trial % 23, large ? 480 : 30 + trial % 17, 0.0f, 0.0f, 4000.0f};
+        const auto grid_of = [&](double ratio) {
+            const double cell = out.CELL * ratio;
+            const double span_x = out.NCOLS * out.CELL, span_y = out.NROWS * out.CELL;
+            const int nx = std::max(2, static_cast<int>(span_x * (0.3 + unit(rng)) / cell));
+            const int ny = std::max(2, static_cast<int>(span_y * (0.3 + unit(rng)) / cell));
+            return InputGrid{nx, ny, -span_x * 0.3 * unit(rng), -span_y * 0.3 * unit(rng), cell, cell};
+        };
+        const InputGrid a = grid_of(ratios[static_cast<std::size_t>(trial) % ratios.size()]);
+        const InputGrid b = grid_of(ratios[static_cast<std::size_t>(trial / 2) % ratios.size()]);
+        const auto values = [&](const InputGrid& g) {
+            std::vector<float> v = numbered(g.NCOLS3D, g.NROWS3D);
+            const double share = trial % 3 == 0 ? 0.0 : 0.002 * (trial % 4);
+            for (float& x : v)
+                if (unit(rng) < share) x = MISSING;
+            return v;
+        };
+        const std::vector<float> va = values(a), vb = values(b);
+        const GridMatch ma(out, a, mesh_factor(a.XCELL3D, out.CELL)), mb(out, b, mesh_factor(b.XCELL3D, out.CELL));
+        const std::size_t cells = static_cast<std::size_t>(out.NCOLS * out.NROWS);
+        std::vector<float> full(cells, 0.5f), known(cells, 0.5f);
+        std::vector<GridMatch::Owner> full_owner(cells, 0), known_owner(cells, 0);
+        ma.apply(va.data(), full.data(), full_owner.data(), 1);
+        mb.apply(vb.data(), full.data(), full_owner.data(), 2);
+        ma.apply_before(va.data(), known.data(), known_owner.data(), 1, &mb, vb.data());
+        mb.apply(vb.data(), known.data(), known_owner.data(), 2);
+        ASSERT_EQ(std::memcmp(full.data(), known.data(), cells * sizeof(float)), 0) << "trial " << trial;
+        ASSERT_EQ(full_owner, known_owner) << "trial " << trial;
+    }
+}
+
 // Noting the owners changes no value; each cell records the last input that
 // gave it a value, or that only missing values reached it.
 TEST(Gridding, OwnersNotedWithTheSameValues) {
