@@ -7,6 +7,7 @@
 // system's work after the run before (freeing and handing back its memory
 // and output files) would otherwise fall into the next run and slow it.
 #include <fcntl.h>
+#include <sched.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -26,16 +27,26 @@ struct Sample {
     long max_rss_kib;
 };
 
-Sample run(std::vector<char*> argv, const char* input) {
+// Starts every run on CPU `cpu`: the child is forked there and, once its
+// affinity is opened to every CPU, execs there, so that in a round both
+// programs start on the same CPU (on some machines one CPU is far slower than
+// the other, which would otherwise decide the round).
+Sample run(std::vector<char*> argv, const char* input, int cpu) {
     static const long pause_ms = [] {
         const char* v = std::getenv("WHOLERUN_PAUSE_MS");
         return v != nullptr ? std::atol(v) : 300L;
     }();
     std::this_thread::sleep_for(std::chrono::milliseconds(pause_ms));
     argv.push_back(nullptr);
+    cpu_set_t all, one;
+    sched_getaffinity(0, sizeof all, &all);
+    CPU_ZERO(&one);
+    CPU_SET(cpu, &one);
+    sched_setaffinity(0, sizeof one, &one);
     const auto t0 = std::chrono::steady_clock::now();
     const pid_t pid = fork();
     if (pid == 0) {
+        sched_setaffinity(0, sizeof all, &all);
         const int in = open(input ? input : "/dev/null", O_RDONLY);
         const int out = open("/dev/null", O_WRONLY);
         dup2(in, 0);
@@ -43,6 +54,7 @@ Sample run(std::vector<char*> argv, const char* input) {
         execvp(argv[0], argv.data());
         _exit(127);
     }
+    sched_setaffinity(0, sizeof all, &all);
     int status = 0;
     rusage usage{};
     wait4(pid, &status, 0, &usage);
@@ -75,15 +87,22 @@ int main(int argc, char** argv) {
 
     std::vector<double> tp, tf, ratio;
     long rss = 0;
+    cpu_set_t cpus;
+    sched_getaffinity(0, sizeof cpus, &cpus);
+    std::vector<int> usable;
+    for (int c = 0; c < CPU_SETSIZE; ++c)
+        if (CPU_ISSET(c, &cpus)) usable.push_back(c);
     for (int r = 0; r < runs; ++r) {
-        // Alternating the order each round spreads the machine's drift over both.
+        // Alternating the order each round spreads the machine's drift over
+        // both; the starting CPU changes every other round.
+        const int cpu = usable[static_cast<std::size_t>(r / 2) % usable.size()];
         Sample p{}, f{};
         if (r % 2 == 0) {
-            p = run(pondra, dialogue);
-            f = run(floor, nullptr);
+            p = run(pondra, dialogue, cpu);
+            f = run(floor, nullptr, cpu);
         } else {
-            f = run(floor, nullptr);
-            p = run(pondra, dialogue);
+            f = run(floor, nullptr, cpu);
+            p = run(pondra, dialogue, cpu);
         }
         tp.push_back(p.seconds);
         tf.push_back(f.seconds);
