@@ -100,7 +100,11 @@ bool MatchQueue::fault_next(Lock& lock, bool from_first) {
 
 void MatchQueue::reserve(std::size_t n) {
     if (n <= slot_size_) return;
-    drain();
+    {
+        // The slots are replaced: what waits in them runs first.
+        Lock lock(mutex_);
+        run_all(lock);
+    }
     if (n > std::numeric_limits<std::size_t>::max() / SLOTS) throw std::bad_alloc();
     slot_size_ = 0;
     ring_.assign_zeros(n * SLOTS);
@@ -180,14 +184,17 @@ void MatchQueue::touch(void* data, std::size_t bytes) {
     changed_.notify_all();
 }
 
-void MatchQueue::drain() {
-    Lock lock(mutex_);
-    // No matching comes after those still waiting.
+void MatchQueue::run_all(Lock& lock) {
     for (Entry& e : waiting_) e.settled = true;
     changed_.notify_all();
     while (done_ < posted_ && !stopping_) {
         if (!run_next(lock, READING_THREAD)) changed_.wait(lock);
     }
+}
+
+void MatchQueue::drain() {
+    Lock lock(mutex_);
+    run_all(lock);
     // What is left unfaulted is written by no matching: its first use, if any, reads it.
     pieces_.clear();
     first_unclaimed_ = 0;

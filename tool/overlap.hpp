@@ -64,7 +64,8 @@ public:
     bool threaded() const { return worker_.joinable(); }
 
     // Makes every slot hold at least n values; when they must grow, first
-    // sees every posted matching run. Throws std::bad_alloc.
+    // sees every posted matching run (in full where the next one onto its
+    // layer is not yet known). Throws std::bad_alloc.
     void reserve(std::size_t n);
 
     // A free slot for the next variable's values; when none is free, runs
@@ -110,6 +111,9 @@ private:
     // Faults in one piece not yet claimed: the matching thread takes them from
     // the first, the reading thread from the last. False when none is left.
     bool fault_next(Lock& lock, bool from_first);
+    // Runs every posted matching (those waiting for the next one onto their
+    // layer in full), here or on the matching thread.
+    void run_all(Lock& lock);
     static void run(const Entry& entry);
     void work();
 
