@@ -80,12 +80,6 @@ void read_model_file(RunState& st, const orvex::Text<LINELEN>& LAND, int k, Matc
     const int nvars = d.NVARS3D;
     const std::size_t n =
         static_cast<std::size_t>(std::max(d.NCOLS3D, 0)) * static_cast<std::size_t>(std::max(d.NROWS3D, 0));
-    // The first file tells how many result layers the matching will write:
-    // their pages are faulted in ahead by whichever thread is free.
-    if (k == 1 && nvars > 1) {
-        const auto layers = static_cast<std::size_t>(std::min(nvars, MXPOS) - 1);
-        queue.touch(st.layer(2), st.layer_size() * layers * sizeof(float));
-    }
     try {
         if (nvars > 0) queue.reserve(n);
     } catch (const std::bad_alloc&) {
@@ -146,12 +140,6 @@ void list_variables(const orvex::Fdesc3& d, std::ostream& out) {
 void read_model_files(RunState& st, std::ostream& out) {
     MatchQueue queue(overlap_wanted());
     set_active_queue(&queue);
-    // The matching of the first variable position writes first: its pages
-    // and the coverage owners are faulted in while the first file is opened.
-    if (st.NFILES > 0) {
-        queue.touch(st.coverage.owners(), st.layer_size() * sizeof(GridMatch::Owner));
-        queue.touch(st.layer(1), st.layer_size() * sizeof(float));
-    }
     for (int i = 0; i < st.NFILES; ++i) {
         const orvex::Text<LINELEN> LAND = st.ENAME[static_cast<std::size_t>(i)];
         show_progress("file " + std::to_string(i + 1) + " of " + std::to_string(st.NFILES) + "  " +

@@ -1,18 +1,12 @@
 // Matching on a second thread while the layer reads.
 #include "tool/overlap.hpp"
 
-#include <sys/mman.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <cstdint>
 #include <cstdlib>
 #include <limits>
 #include <new>
-
-#ifndef MADV_POPULATE_WRITE
-#define MADV_POPULATE_WRITE 23  // Linux 5.14 and later
-#endif
 
 namespace pondra {
 
@@ -21,28 +15,6 @@ namespace {
 MatchQueue* active = nullptr;
 
 constexpr std::size_t MATCHING_THREAD = 0, READING_THREAD = 1;
-
-// Faults in the pages of `bytes` bytes at `begin` as for a write, without
-// changing what they hold; false where the system cannot.
-bool fault_in(char* begin, std::size_t bytes) {
-    const auto page = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
-    const auto first = reinterpret_cast<std::uintptr_t>(begin) & ~(page - 1);
-    const auto end = (reinterpret_cast<std::uintptr_t>(begin) + bytes + page - 1) & ~(page - 1);
-    return ::madvise(reinterpret_cast<void*>(first), end - first, MADV_POPULATE_WRITE) == 0;
-}
-
-// Whether the system can fault pages in without writing them: tried on a page of its own.
-bool can_fault_in() {
-    const auto page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
-    void* map = ::mmap(nullptr, page, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    if (map == MAP_FAILED) return false;
-    const bool ok = fault_in(static_cast<char*>(map), page);
-    ::munmap(map, page);
-    return ok;
-}
-
-// Pages are faulted in by pieces of one huge page.
-constexpr std::uintptr_t PIECE = std::uintptr_t{2} << 20;
 
 }  // namespace
 
@@ -80,24 +52,6 @@ bool MatchQueue::run_next(Lock& lock, std::size_t who, bool force) {
     return true;
 }
 
-bool MatchQueue::fault_next(Lock& lock, bool from_first) {
-    while (first_unclaimed_ < pieces_.size() && pieces_[first_unclaimed_].claimed) ++first_unclaimed_;
-    const auto begin = pieces_.begin() + static_cast<std::ptrdiff_t>(first_unclaimed_);
-    auto piece = begin;
-    if (!from_first) {
-        auto last = std::find_if(pieces_.rbegin(), std::make_reverse_iterator(begin),
-                                 [](const Piece& p) { return !p.claimed; });
-        piece = last == std::make_reverse_iterator(begin) ? pieces_.end() : std::prev(last.base());
-    }
-    if (piece == pieces_.end()) return false;
-    piece->claimed = true;
-    const Piece p = *piece;
-    lock.unlock();
-    fault_in(p.begin, p.bytes);
-    lock.lock();
-    return true;
-}
-
 void MatchQueue::reserve(std::size_t n) {
     if (n <= slot_size_) return;
     {
@@ -121,14 +75,13 @@ float* MatchQueue::slot() {
             last_slot_ = i;
             return ring_.data() + i * slot_size_;
         }
-        // Every slot waits for its matching: run one here, or help with the pages.
+        // Every slot waits for its matching: run one here (the oldest in full
+        // when none can run before the next variable is read).
         if (stopping_) {
             slot_busy_.fill(false);
             continue;
         }
-        if (run_next(lock, READING_THREAD) || fault_next(lock, false)) continue;
-        // Nothing can run before the next variable is read: the oldest runs in full.
-        if (run_next(lock, READING_THREAD, true)) continue;
+        if (run_next(lock, READING_THREAD) || run_next(lock, READING_THREAD, true)) continue;
         changed_.wait(lock);
     }
 }
@@ -165,25 +118,6 @@ void MatchQueue::post(Job job) {
     }
 }
 
-void MatchQueue::touch(void* data, std::size_t bytes) {
-    if (!threaded() || data == nullptr || bytes == 0) return;
-    static const bool can = can_fault_in();
-    if (!can) return;
-    {
-        std::lock_guard lock(mutex_);
-        char* p = static_cast<char*>(data);
-        std::size_t left = bytes;
-        while (left > 0) {
-            const std::uintptr_t to_boundary = PIECE - reinterpret_cast<std::uintptr_t>(p) % PIECE;
-            const std::size_t n = std::min<std::size_t>(left, to_boundary);
-            pieces_.push_back({p, n, false});
-            p += n;
-            left -= n;
-        }
-    }
-    changed_.notify_all();
-}
-
 void MatchQueue::run_all(Lock& lock) {
     for (Entry& e : waiting_) e.settled = true;
     changed_.notify_all();
@@ -195,9 +129,6 @@ void MatchQueue::run_all(Lock& lock) {
 void MatchQueue::drain() {
     Lock lock(mutex_);
     run_all(lock);
-    // What is left unfaulted is written by no matching: its first use, if any, reads it.
-    pieces_.clear();
-    first_unclaimed_ = 0;
 }
 
 void MatchQueue::stop() {
@@ -217,8 +148,7 @@ void MatchQueue::run(const Entry& e) {
 void MatchQueue::work() {
     Lock lock(mutex_);
     while (!stopping_) {
-        if (run_next(lock, MATCHING_THREAD) || fault_next(lock, true)) continue;
-        changed_.wait(lock);
+        if (!run_next(lock, MATCHING_THREAD)) changed_.wait(lock);
     }
 }
 

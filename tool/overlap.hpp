@@ -16,15 +16,9 @@
 // the same from the first input to the last. The matching thread never calls
 // the layer.
 //
-// The pages the matching will write first (touch) are faulted in ahead by
-// whichever thread has nothing else to do: the matching thread when no
-// matching waits, the reading thread when it waits, from the other end.
-// Faulting in a page leaves its contents as they are, so either thread may do
-// it while the other writes there.
-//
 // Without a thread (switched off, or one core) the reading thread runs each
 // matching itself as soon as the next one onto its layer is posted, with the
-// same results, and nothing is faulted ahead.
+// same results.
 #pragma once
 
 #include <array>
@@ -34,7 +28,6 @@
 #include <memory>
 #include <mutex>
 #include <thread>
-#include <vector>
 
 #include "tool/gridding.hpp"
 #include "tool/zeroed.hpp"
@@ -76,14 +69,8 @@ public:
     // Posted in reading order.
     void post(Job job);
 
-    // Has the pages of `bytes` bytes at `data` faulted in ahead of the
-    // matching, by whichever thread is free (with a thread, and where the
-    // system can fault pages in without writing them).
-    void touch(void* data, std::size_t bytes);
-
     // Sees every posted matching run (running waiting ones here, those that
-    // have no next one in full); pages not yet faulted in are left to their
-    // first use.
+    // have no next one in full).
     void drain();
 
     // Lets the running matching finish, drops the others and joins the thread.
@@ -97,20 +84,12 @@ private:
         std::shared_ptr<const GridMatch> next_match;  // the next one, if any
         const float* next_values = nullptr;
     };
-    struct Piece {
-        char* begin;
-        std::size_t bytes;
-        bool claimed;
-    };
     using Lock = std::unique_lock<std::mutex>;
 
     // Takes the first waiting matching that is settled (or, with `force`, any)
     // and whose layer has no earlier one waiting or running, runs it (lock
     // released meanwhile) and frees its slot; false when there is none.
     bool run_next(Lock& lock, std::size_t who, bool force = false);
-    // Faults in one piece not yet claimed: the matching thread takes them from
-    // the first, the reading thread from the last. False when none is left.
-    bool fault_next(Lock& lock, bool from_first);
     // Runs every posted matching (those waiting for the next one onto their
     // layer in full), here or on the matching thread.
     void run_all(Lock& lock);
@@ -126,8 +105,6 @@ private:
     std::array<bool, SLOTS> slot_busy_{};  // handed out, and its matching not yet run
     std::deque<Entry> waiting_;            // posted matchings not yet started, in posting order
     std::array<const float*, 2> running_{};  // layers being matched: by the matching thread, by the reading thread
-    std::vector<Piece> pieces_;
-    std::size_t first_unclaimed_ = 0;
     std::size_t posted_ = 0, done_ = 0;  // matchings
     bool stopping_ = false;
     std::thread worker_;

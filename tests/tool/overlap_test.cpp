@@ -5,15 +5,11 @@
 // where a slot reused while it is still being matched, two matchings of one
 // layer at once, or the result read before the matching is done, is a race.
 #include <gtest/gtest.h>
-#include <sys/mman.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstring>
 #include <memory>
 #include <random>
-#include <thread>
 #include <vector>
 
 #include "tool/overlap.hpp"
@@ -57,8 +53,6 @@ Result run(bool threaded, const OutputGrid& out, const std::vector<Input>& in) {
     Result r{std::vector<float>(layer * NVARS, 0.0f), std::vector<GridMatch::Owner>(layer, 0)};
     MatchQueue queue(threaded);
     EXPECT_EQ(queue.threaded(), threaded);
-    queue.touch(r.owners.data(), r.owners.size() * sizeof(GridMatch::Owner));
-    queue.touch(r.layers.data(), r.layers.size() * sizeof(float));
     for (std::size_t k = 1; k <= in.size(); ++k) {
         const Input& i = in[k - 1];
         const std::size_t n = static_cast<std::size_t>(i.grid.NCOLS3D * i.grid.NROWS3D);
@@ -119,37 +113,6 @@ TEST(MatchQueue, OneLayerMatchedInOrder) {
     const std::vector<float> plain = matched(false);
     EXPECT_EQ(std::count(plain.begin(), plain.end(), 60.0f), 300 * 300 - 4);  // the last one's missing cell keeps the one before
     for (int round = 0; round < 5; ++round) EXPECT_EQ(matched(true), plain);
-}
-
-// Pages handed to touch() are faulted in by the idle matching thread, also
-// when the slots are made larger meanwhile (the system's call for it exists
-// since Linux 5.14; without it nothing is faulted ahead).
-TEST(MatchQueue, TouchedPagesFaultedInByTheIdleThread) {
-    ZeroedFloats result;
-    result.assign_zeros(std::size_t{3} << 20);  // 12 MiB, never written here
-    const auto page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
-    const std::size_t pages = (result.size() * sizeof(float) + page - 1) / page;
-    const auto resident = [&] {
-        std::vector<unsigned char> in(pages);
-        if (::mincore(result.data(), result.size() * sizeof(float), in.data()) != 0) return std::size_t{0};
-        return static_cast<std::size_t>(std::count_if(in.begin(), in.end(), [](unsigned char c) { return c & 1; }));
-    };
-    ASSERT_LT(resident(), pages);
-    MatchQueue queue(true);
-    queue.touch(result.data(), result.size() * sizeof(float));
-    queue.reserve(1000);
-    queue.reserve(100000);  // the slots grow: what was to be faulted in stays
-    std::size_t now = resident();
-    for (int wait = 0; wait < 500 && now < pages; ++wait) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        now = resident();
-    }
-    void* probe = ::mmap(nullptr, page, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    const bool can = ::madvise(probe, page, 23 /* MADV_POPULATE_WRITE */) == 0;
-    ::munmap(probe, page);
-    if (!can) GTEST_SKIP() << "this system cannot fault pages in ahead";
-    EXPECT_EQ(now, pages);
-    EXPECT_TRUE(std::all_of(result.begin(), result.end(), [](float v) { return v == 0.0f; }));
 }
 
 // Stopped while matchings wait: the running one ends, the rest are dropped,
