@@ -65,6 +65,11 @@ void end_streaming() {
 
 }  // namespace
 
+void copy_streaming(float* dst, const float* src, std::size_t n) {
+    stream_copy(dst, src, n);
+    end_streaming();
+}
+
 float mesh_factor(double XCELL3D, float CELL) {
     const double q = XCELL3D / static_cast<double>(CELL);
     // Beyond the float range the rounding goes to the largest float or to

@@ -35,6 +35,10 @@ struct InputGrid {
     double XORIG3D = 0, YORIG3D = 0, XCELL3D = 0, YCELL3D = 0;
 };
 
+// Copies n floats past the caches (streaming stores where aligned for them);
+// the copy is visible to whatever follows.
+void copy_streaming(float* dst, const float* src, std::size_t n);
+
 // MESH: XCELL3D / CELL in 64-bit arithmetic, rounded to a 32-bit real.
 float mesh_factor(double XCELL3D, float CELL);
 

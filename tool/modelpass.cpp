@@ -102,7 +102,7 @@ void read_model_file(RunState& st, const orvex::Text<LINELEN>& LAND, int k, Matc
         write_line(out, FreeLine().text("HERE"));
         // Matched on the matching thread while the next variable is read.
         GridMatch::Owner* const owners = v == 1 ? st.coverage.owners() : nullptr;
-        queue.post({match, GRID, st.layer(v), owners, static_cast<GridMatch::Owner>(k)});
+        queue.post({match, nullptr, st.layer(v), owners, static_cast<GridMatch::Owner>(k)});
     }
 
     if (!orvex::CLOSE3(LAND.view())) fatal(PROGNAME, 0, 0, "Could not close file");

@@ -62,6 +62,7 @@ void MatchQueue::reserve(std::size_t n) {
     if (n > std::numeric_limits<std::size_t>::max() / SLOTS) throw std::bad_alloc();
     slot_size_ = 0;
     ring_.assign_zeros(n * SLOTS);
+    staging_.assign_zeros(n);
     slot_size_ = n;
 }
 
@@ -73,7 +74,7 @@ float* MatchQueue::slot() {
             if (slot_busy_[i]) continue;
             slot_busy_[i] = true;
             last_slot_ = i;
-            return ring_.data() + i * slot_size_;
+            return staging_.data();
         }
         // Every slot waits for its matching: run one here (the oldest in full
         // when none can run before the next variable is read).
@@ -87,6 +88,9 @@ float* MatchQueue::slot() {
 }
 
 void MatchQueue::post(Job job) {
+    float* const slot = ring_.data() + last_slot_ * slot_size_;
+    copy_streaming(slot, staging_.data(), slot_size_);
+    job.values = slot;
     Lock lock(mutex_);
     if (stopping_) {
         // Stopped: nothing waits any more, and this runs now in full.

@@ -11,10 +11,12 @@
 // overlap each cell is written about once (drain() lets the last ones run in
 // full). When every slot waits, the reading thread runs the next matching
 // itself rather than wait: a second core that is busy or slow only takes back
-// the work it would have done. A slot is handed out again once its matching
-// has run, so the values read stay in the caches and the memory read into is
-// the same from the first input to the last. The matching thread never calls
-// the layer.
+// the work it would have done. The layer reads every variable into one
+// staging buffer, which stays in the reading core's caches; posting copies it
+// into its slot with streaming stores, so the reading never writes memory the
+// matching thread has read. A slot is handed out again once its matching has
+// run, so the memory used is the same from the first input to the last. The
+// matching thread never calls the layer.
 //
 // Without a thread (switched off, or one core) the reading thread runs each
 // matching itself as soon as the next one onto its layer is posted, with the
@@ -43,7 +45,7 @@ public:
     // The matching of one variable of one input onto its layer of the result.
     struct Job {
         std::shared_ptr<const GridMatch> match;  // shared by the input's variables
-        const float* values = nullptr;           // the slot it was read into
+        const float* values = nullptr;           // its slot: set by post()
         float* layer = nullptr;
         GridMatch::Owner* owners = nullptr;  // noted with the first variable, else nullptr
         GridMatch::Owner k = 0;              // the input, from 1
@@ -61,12 +63,13 @@ public:
     // layer is not yet known). Throws std::bad_alloc.
     void reserve(std::size_t n);
 
-    // A free slot for the next variable's values; when none is free, runs
-    // posted matchings (the oldest in full when none can run yet) until one is.
+    // Takes a free slot for the next variable (when none is free, runs posted
+    // matchings, the oldest in full when none can run yet, until one is) and
+    // returns the staging buffer to read its values into.
     float* slot();
 
-    // Queues the matching of the values read into the slot last handed out.
-    // Posted in reading order.
+    // Copies the staging buffer into the slot last taken and queues the
+    // matching of those values. Posted in reading order.
     void post(Job job);
 
     // Sees every posted matching run (running waiting ones here, those that
@@ -96,7 +99,8 @@ private:
     static void run(const Entry& entry);
     void work();
 
-    ZeroedFloats ring_;  // SLOTS x slot_size_ values
+    ZeroedFloats ring_;     // SLOTS x slot_size_ values
+    ZeroedFloats staging_;  // slot_size_ values
     std::size_t slot_size_ = 0;
     std::size_t last_slot_ = 0;
 

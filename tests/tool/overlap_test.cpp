@@ -46,7 +46,7 @@ struct Result {
     std::vector<GridMatch::Owner> owners;
 };
 
-// Reads each variable of each input into a slot of the queue (as the layer's
+// Reads each variable of each input into the queue's buffer (as the layer's
 // reads would) and posts its matching.
 Result run(bool threaded, const OutputGrid& out, const std::vector<Input>& in) {
     const std::size_t layer = static_cast<std::size_t>(out.NCOLS * out.NROWS);
@@ -59,9 +59,9 @@ Result run(bool threaded, const OutputGrid& out, const std::vector<Input>& in) {
         queue.reserve(n);
         const auto match = std::make_shared<const GridMatch>(out, i.grid, mesh_factor(i.grid.XCELL3D, out.CELL));
         for (int v = 0; v < i.nvars; ++v) {
-            float* slot = queue.slot();
-            std::memcpy(slot, i.values.data() + static_cast<std::size_t>(v) * n, n * sizeof(float));
-            queue.post({match, slot, r.layers.data() + static_cast<std::size_t>(v) * layer,
+            float* buffer = queue.slot();
+            std::memcpy(buffer, i.values.data() + static_cast<std::size_t>(v) * n, n * sizeof(float));
+            queue.post({match, nullptr, r.layers.data() + static_cast<std::size_t>(v) * layer,
                         v == 0 ? r.owners.data() : nullptr, static_cast<GridMatch::Owner>(k)});
         }
     }
@@ -101,11 +101,11 @@ TEST(MatchQueue, OneLayerMatchedInOrder) {
         MatchQueue queue(threaded);
         queue.reserve(160 * 160);
         for (int k = 1; k <= 60; ++k) {
-            float* slot = queue.slot();
+            float* buffer = queue.slot();
             // Every other input leaves a different cell missing.
-            std::fill(slot, slot + 160 * 160, static_cast<float>(k));
-            slot[static_cast<std::size_t>(k) * 37 % (160 * 160)] = MISSING;
-            queue.post({match, slot, result.data(), nullptr, static_cast<GridMatch::Owner>(k)});
+            std::fill(buffer, buffer + 160 * 160, static_cast<float>(k));
+            buffer[static_cast<std::size_t>(k) * 37 % (160 * 160)] = MISSING;
+            queue.post({match, nullptr, result.data(), nullptr, static_cast<GridMatch::Owner>(k)});
         }
         queue.drain();
         return result;
@@ -127,9 +127,9 @@ TEST(MatchQueue, StopJoinsTheThread) {
     MatchQueue queue(true);
     queue.reserve(values.size());
     for (int k = 1; k <= 12; ++k) {
-        float* slot = queue.slot();
-        std::copy(values.begin(), values.end(), slot);
-        queue.post({match, slot, result.data(), nullptr, static_cast<GridMatch::Owner>(k)});
+        float* buffer = queue.slot();
+        std::copy(values.begin(), values.end(), buffer);
+        queue.post({match, nullptr, result.data(), nullptr, static_cast<GridMatch::Owner>(k)});
         if (k == 5) queue.stop();
     }
     EXPECT_FALSE(queue.threaded());
