@@ -146,26 +146,30 @@ bool GridMatch::gather_row(const float* src, float* dst, Owner* own, Owner k, co
     return missing;
 }
 
-// Gathers the cells of `runs` of one output row into `row` whatever their
-// value; true when one of them is missing.
-bool GridMatch::gather_all(const float* src, float* row, const std::vector<Run>& runs) const {
+// Gathers the inside cells of one output row into `row` whatever their value;
+// true when one of them is missing.
+bool GridMatch::gather_all(const float* src, float* row) const {
+    if (spans_.empty()) return gather_runs(src, row, runs_);
     bool missing = false;
-    if (&runs == &runs_ && !spans_.empty()) {
-        // The spans run through the runs in order.
-        auto span = spans_.begin();
-        for (const Run& run : runs_) {
-            float* out = row + run.begin;
-            float* const end = row + run.end;
-            while (out < end) {
-                const float v = src[span->col];
-                missing |= v == MISSING;
-                std::fill_n(out, span->n, v);
-                out += span->n;
-                ++span;
-            }
+    // The spans run through the runs in order.
+    auto span = spans_.begin();
+    for (const Run& run : runs_) {
+        float* out = row + run.begin;
+        float* const end = row + run.end;
+        while (out < end) {
+            const float v = src[span->col];
+            missing |= v == MISSING;
+            std::fill_n(out, span->n, v);
+            out += span->n;
+            ++span;
         }
-        return missing;
     }
+    return missing;
+}
+
+// The same over the cells of `runs` alone, column by column.
+bool GridMatch::gather_runs(const float* src, float* row, const std::vector<Run>& runs) const {
+    bool missing = false;
     const int* col = col_.data();
     for (const Run& run : runs) {
         for (std::size_t i = run.begin; i < run.end; ++i) {
@@ -234,7 +238,7 @@ void GridMatch::apply_rows(const float* GRID, float* layer, Owner* owner, Owner 
             continue;
         }
         const float* src = GRID + r;
-        const bool missing = gather_all(src, gathered.data(), whole ? runs_ : uncovered);
+        const bool missing = whole ? gather_all(src, gathered.data()) : gather_runs(src, gathered.data(), uncovered);
         for (std::size_t m = j; m < end; ++m) {
             const std::vector<Run>& runs = overwritten(m) ? uncovered : runs_;
             float* dst = layer + m * ncols_;

@@ -86,7 +86,8 @@ private:
     };
     template <bool Track>
     bool gather_row(const float* src, float* dst, Owner* own, Owner k, const std::vector<Run>& runs) const;
-    bool gather_all(const float* src, float* row, const std::vector<Run>& runs) const;
+    bool gather_all(const float* src, float* row) const;
+    bool gather_runs(const float* src, float* row, const std::vector<Run>& runs) const;
     // Whether an input row (its first value at src) holds a missing value in a column that is read.
     bool reads_missing(const float* src) const;
     // The inside columns of this matching that are outside `other`'s.
