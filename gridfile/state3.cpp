@@ -30,7 +30,11 @@ void free_slot(int fid) {
 }
 
 void reset_table() {
-    for (FileSlot& s : STATE3.slots) s = FileSlot{};
+    // Slots that are empty already are only read: writing all of them would
+    // copy every page of the table in at the start of each program.
+    static const FileSlot empty{};
+    for (FileSlot& s : STATE3.slots)
+        if (!(s == empty)) s = FileSlot{};
     STATE3.nlist_used = 0;
     STATE3.list.fill(ListEntry{});
 }

@@ -26,6 +26,8 @@ struct VarSlot {
     int ldate = IMISS3, ltime = IMISS3;
     int ndate = IMISS3, ntime = IMISS3;
     int ilast = IMISS3;
+
+    bool operator==(const VarSlot&) const = default;
 };
 
 class StorageKind;
@@ -66,6 +68,7 @@ struct FileSlot {
     const NcCalls* calls = nullptr;     // the library calls of its dataset (nullptr: serial netCDF)
 
     bool is_free() const { return flist == CMISS3; }
+    bool operator==(const FileSlot&) const = default;
 
     // The slot's own state of type T, or nullptr when it keeps none of that type.
     template <class T>
