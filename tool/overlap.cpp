@@ -1,6 +1,7 @@
 // Matching on a second thread while the layer reads.
 #include "tool/overlap.hpp"
 
+#include <sched.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -89,7 +90,7 @@ float* MatchQueue::slot() {
 
 void MatchQueue::post(Job job) {
     float* const slot = ring_.data() + last_slot_ * slot_size_;
-    copy_streaming(slot, staging_.data(), slot_size_);
+    job.match->copy_read(slot, staging_.data());
     job.values = slot;
     Lock lock(mutex_);
     if (stopping_) {
@@ -163,6 +164,10 @@ bool overlap_wanted() {
             default: break;
         }
     }
+    // The CPUs this process may run on (a run bound to one CPU has no second core).
+    cpu_set_t cpus;
+    CPU_ZERO(&cpus);
+    if (::sched_getaffinity(0, sizeof cpus, &cpus) == 0) return CPU_COUNT(&cpus) > 1;
     return ::sysconf(_SC_NPROCESSORS_ONLN) > 1;
 }
 

@@ -12,9 +12,9 @@
 // full). When every slot waits, the reading thread runs the next matching
 // itself rather than wait: a second core that is busy or slow only takes back
 // the work it would have done. The layer reads every variable into one
-// staging buffer, which stays in the reading core's caches; posting copies it
-// into its slot with streaming stores, so the reading never writes memory the
-// matching thread has read. A slot is handed out again once its matching has
+// staging buffer, which stays in the reading core's caches; posting copies
+// into its slot, with streaming stores, the values the matching reads, so the
+// reading never writes memory the matching thread has read. A slot is handed out again once its matching has
 // run, so the memory used is the same from the first input to the last. The
 // matching thread never calls the layer.
 //
@@ -68,8 +68,9 @@ public:
     // returns the staging buffer to read its values into.
     float* slot();
 
-    // Copies the staging buffer into the slot last taken and queues the
-    // matching of those values. Posted in reading order.
+    // Copies from the staging buffer into the slot last taken the values
+    // that job.match reads, and queues the matching of those values. Posted
+    // in reading order.
     void post(Job job);
 
     // Sees every posted matching run (running waiting ones here, those that
@@ -115,7 +116,8 @@ private:
 };
 
 // Whether the overlap is on: PONDRA_OVERLAP (read with getenv) switches it
-// off when its first character is 0, N, n, F or f; a single core has none.
+// off when its first character is 0, N, n, F or f; a process that may run
+// on a single CPU has none.
 bool overlap_wanted();
 
 // The queue of this run, stopped and joined by the exit hook when the layer

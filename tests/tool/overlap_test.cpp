@@ -5,11 +5,14 @@
 // where a slot reused while it is still being matched, two matchings of one
 // layer at once, or the result read before the matching is done, is a race.
 #include <gtest/gtest.h>
+#include <sched.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <random>
+#include <string>
 #include <vector>
 
 #include "tool/overlap.hpp"
@@ -134,6 +137,36 @@ TEST(MatchQueue, StopJoinsTheThread) {
     }
     EXPECT_FALSE(queue.threaded());
     EXPECT_EQ(result[0], 1.0f);
+}
+
+// The overlap needs a second CPU that the run may use: bound to one CPU (as
+// with taskset) there is none, however many the machine has; the switch turns
+// it off either way.
+TEST(MatchQueue, OverlapWantsASecondUsableCpu) {
+    cpu_set_t saved;
+    ASSERT_EQ(sched_getaffinity(0, sizeof saved, &saved), 0);
+    const char* before = std::getenv("PONDRA_OVERLAP");
+    const std::string kept = before != nullptr ? before : "";
+    unsetenv("PONDRA_OVERLAP");
+    if (CPU_COUNT(&saved) > 1) {
+        EXPECT_TRUE(overlap_wanted());
+    }
+    cpu_set_t one;
+    CPU_ZERO(&one);
+    for (int c = 0; c < CPU_SETSIZE; ++c)
+        if (CPU_ISSET(c, &saved)) {
+            CPU_SET(c, &one);
+            break;
+        }
+    ASSERT_EQ(sched_setaffinity(0, sizeof one, &one), 0);
+    EXPECT_FALSE(overlap_wanted());
+    ASSERT_EQ(sched_setaffinity(0, sizeof saved, &saved), 0);
+    setenv("PONDRA_OVERLAP", "N", 1);
+    EXPECT_FALSE(overlap_wanted());
+    if (before != nullptr)
+        setenv("PONDRA_OVERLAP", kept.c_str(), 1);
+    else
+        unsetenv("PONDRA_OVERLAP");
 }
 
 }  // namespace
