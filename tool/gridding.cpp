@@ -65,11 +65,6 @@ void end_streaming() {
 
 }  // namespace
 
-void copy_streaming(float* dst, const float* src, std::size_t n) {
-    stream_copy(dst, src, n);
-    end_streaming();
-}
-
 float mesh_factor(double XCELL3D, float CELL) {
     const double q = XCELL3D / static_cast<double>(CELL);
     // Beyond the float range the rounding goes to the largest float or to
@@ -119,6 +114,30 @@ GridMatch::GridMatch(const OutputGrid& out, const InputGrid& in, float MESH)
         }
     }
     if (inside >= 2 * spans.size()) spans_ = std::move(spans);
+
+    // The part of the input that is read: a box of columns in each row read.
+    if (!runs_.empty()) {
+        first_col_ = std::numeric_limits<int>::max();
+        for (const int c : col_) {
+            if (c < 0) continue;
+            first_col_ = std::min(first_col_, c);
+            end_col_ = std::max(end_col_, c + 1);
+        }
+        for (const long long r : row_)
+            if (r >= 0) read_rows_.push_back(r);
+        std::sort(read_rows_.begin(), read_rows_.end());
+        read_rows_.erase(std::unique(read_rows_.begin(), read_rows_.end()), read_rows_.end());
+    }
+}
+
+void GridMatch::copy_read(float* dst, const float* GRID) const {
+    const auto first = static_cast<std::size_t>(first_col_);
+    const auto n = static_cast<std::size_t>(end_col_ - first_col_);
+    for (const long long r : read_rows_) {
+        const std::size_t at = static_cast<std::size_t>(r) + first;
+        stream_copy(dst + at, GRID + at, n);
+    }
+    end_streaming();
 }
 
 // Copies the cells of `runs` of one output row from its input row; true when

@@ -35,10 +35,6 @@ struct InputGrid {
     double XORIG3D = 0, YORIG3D = 0, XCELL3D = 0, YCELL3D = 0;
 };
 
-// Copies n floats past the caches (streaming stores where aligned for them);
-// the copy is visible to whatever follows.
-void copy_streaming(float* dst, const float* src, std::size_t n);
-
 // MESH: XCELL3D / CELL in 64-bit arithmetic, rounded to a 32-bit real.
 float mesh_factor(double XCELL3D, float CELL);
 
@@ -67,6 +63,12 @@ public:
     // matching decides them. The layer ends as after both matchings in full.
     void apply_before(const float* GRID, float* layer, Owner* owner, Owner k, const GridMatch* next,
                       const float* next_GRID) const;
+
+    // Copies from GRID into dst (an array of the same layout) the input values
+    // that this matching reads, with streaming stores; the other values of
+    // dst are left as they are. Matching dst is then matching GRID, and so is
+    // the matching before this one when it is told of dst.
+    void copy_read(float* dst, const float* GRID) const;
 
     // True when at least one output cell lies inside the input's used cells.
     bool covers_any() const;
@@ -102,6 +104,8 @@ private:
     std::vector<long long> row_;  // per output row
     std::vector<Run> runs_;
     std::vector<Span> spans_;  // the inside columns in order, when input cells span several output columns
+    int first_col_ = 0, end_col_ = 0;     // the input columns read: [first_col_, end_col_)
+    std::vector<long long> read_rows_;  // offsets of the input rows read, each once
 };
 
 // One variable at once: GridMatch(out, in, MESH).apply(GRID, layer).

@@ -1,7 +1,9 @@
 // Matching input grids onto the output grid.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstddef>
 #include <cstring>
 #include <limits>
 #include <random>
@@ -250,11 +252,12 @@ TEST(Gridding, LargeLayersEqualPerCell) {
 // what the next overwrites: after both, the layer and its owners are those of
 // matching both in full. Grids of every shape and overlap, with missing
 // values (rows with and without), small layers and layers past the streaming
-// size.
+// size; and the same from copies of only the values each matching reads.
 TEST(Gridding, KnowingTheNextMatchingEndsTheSame) {
     std::mt19937 rng(313);
     std::uniform_real_distribution<double> unit(0.0, 1.0);
     const std::vector<double> ratios = {1.0, 3.0, 1.0 / 3.0, 2.0, 0.5, 2.5};
+    std::ptrdiff_t left_out = 0;
     for (int trial = 0; trial < 60; ++trial) {
         const bool large = trial % 10 == 0;
         const OutputGrid out{large ? 600 : 40 + trial % 23, large ? 480 : 30 + trial % 17, 0.0f, 0.0f, 4000.0f};
@@ -285,7 +288,22 @@ TEST(Gridding, KnowingTheNextMatchingEndsTheSame) {
         mb.apply(vb.data(), known.data(), known_owner.data(), 2);
         ASSERT_EQ(std::memcmp(full.data(), known.data(), cells * sizeof(float)), 0) << "trial " << trial;
         ASSERT_EQ(full_owner, known_owner) << "trial " << trial;
+
+        // The same from copies of only the values each matching reads: a value
+        // left out shows as the filler in the layer.
+        constexpr float FILLER = 1.0e30f;
+        std::vector<float> ca(va.size(), FILLER), cb(vb.size(), FILLER), copied(cells, 0.5f);
+        std::vector<GridMatch::Owner> copied_owner(cells, 0);
+        ma.copy_read(ca.data(), va.data());
+        mb.copy_read(cb.data(), vb.data());
+        ma.apply_before(ca.data(), copied.data(), copied_owner.data(), 1, &mb, cb.data());
+        mb.apply(cb.data(), copied.data(), copied_owner.data(), 2);
+        ASSERT_EQ(std::memcmp(full.data(), copied.data(), cells * sizeof(float)), 0) << "trial " << trial;
+        ASSERT_EQ(full_owner, copied_owner) << "trial " << trial;
+        left_out += std::count(ca.begin(), ca.end(), FILLER) + std::count(cb.begin(), cb.end(), FILLER);
     }
+    // The values no matching reads (the last row and column at least) are not copied.
+    EXPECT_GT(left_out, 0);
 }
 
 // Noting the owners changes no value; each cell records the last input that
