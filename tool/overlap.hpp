@@ -14,9 +14,9 @@
 // the work it would have done. The layer reads every variable into one
 // staging buffer, which stays in the reading core's caches; posting copies
 // into its slot, with streaming stores, the values the matching reads, so the
-// reading never writes memory the matching thread has read. A slot is handed out again once its matching has
-// run, so the memory used is the same from the first input to the last. The
-// matching thread never calls the layer.
+// reading never writes memory the matching thread has read. A slot is handed
+// out again once its matching has run, so the memory used is the same from
+// the first input to the last. The matching thread never calls the layer.
 //
 // Without a thread (switched off, or one core) the reading thread runs each
 // matching itself as soon as the next one onto its layer is posted, with the
