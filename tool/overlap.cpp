@@ -111,7 +111,8 @@ void MatchQueue::post(Job job) {
         before->next_match = job.match;
         before->next_values = job.values;
     }
-    waiting_.push_back({std::move(job), last_slot_, false, nullptr, nullptr});
+    const bool last = job.last;
+    waiting_.push_back({std::move(job), last_slot_, last, nullptr, nullptr});
     ++posted_;
     if (threaded()) {
         lock.unlock();

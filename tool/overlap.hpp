@@ -8,8 +8,8 @@
 // was read; matchings of different layers may run at once. A matching waits
 // until the next one onto its layer is posted: it then leaves alone the cells
 // that the next one will overwrite with a value, so that where the inputs
-// overlap each cell is written about once (drain() lets the last ones run in
-// full). When every slot waits, the reading thread runs the next matching
+// overlap each cell is written about once (one posted as the last onto its
+// layer runs without waiting, and drain() lets the others run in full). When every slot waits, the reading thread runs the next matching
 // itself rather than wait: a second core that is busy or slow only takes back
 // the work it would have done. The layer reads every variable into one
 // staging buffer, which stays in the reading core's caches; posting copies
@@ -49,6 +49,7 @@ public:
         float* layer = nullptr;
         GridMatch::Owner* owners = nullptr;  // noted with the first variable, else nullptr
         GridMatch::Owner k = 0;              // the input, from 1
+        bool last = false;  // no later matching onto the layer comes: it need not wait for one
     };
 
     explicit MatchQueue(bool threaded);

@@ -65,7 +65,7 @@ Result run(bool threaded, const OutputGrid& out, const std::vector<Input>& in) {
             float* buffer = queue.slot();
             std::memcpy(buffer, i.values.data() + static_cast<std::size_t>(v) * n, n * sizeof(float));
             queue.post({match, nullptr, r.layers.data() + static_cast<std::size_t>(v) * layer,
-                        v == 0 ? r.owners.data() : nullptr, static_cast<GridMatch::Owner>(k)});
+                        v == 0 ? r.owners.data() : nullptr, static_cast<GridMatch::Owner>(k), k == in.size()});
         }
     }
     queue.drain();
@@ -116,6 +116,34 @@ TEST(MatchQueue, OneLayerMatchedInOrder) {
     const std::vector<float> plain = matched(false);
     EXPECT_EQ(std::count(plain.begin(), plain.end(), 60.0f), 300 * 300 - 4);  // the last one's missing cell keeps the one before
     for (int round = 0; round < 5; ++round) EXPECT_EQ(matched(true), plain);
+}
+
+// A matching posted as the last onto its layer runs without waiting for the
+// next one (at once without a thread); the others wait, and every one runs in
+// posting order whatever is marked.
+TEST(MatchQueue, LastMatchingsNeedNotWait) {
+    const OutputGrid out{60, 60, 0.0f, 0.0f, 1000.0f};
+    const InputGrid grid{30, 30, 0.0, 0.0, 2000.0, 2000.0};
+    const auto match = std::make_shared<const GridMatch>(out, grid, 2.0f);
+    std::vector<float> a(60 * 60, 0.0f), b(60 * 60, 0.0f);
+    MatchQueue queue(false);
+    queue.reserve(30 * 30);
+    const auto post = [&](std::vector<float>& layer, float value, bool last) {
+        float* buffer = queue.slot();
+        std::fill(buffer, buffer + 30 * 30, value);
+        queue.post({match, nullptr, layer.data(), nullptr, 1, last});
+    };
+    post(a, 1.0f, false);
+    EXPECT_EQ(a[0], 0.0f);  // waits for the next one onto its layer
+    post(b, 2.0f, true);
+    EXPECT_EQ(b[0], 2.0f);  // ran at once
+    EXPECT_EQ(a[0], 0.0f);
+    post(a, 3.0f, true);  // lets the first one run, then runs itself
+    // The last input column and row are never read: 58 x 58 cells are matched.
+    EXPECT_EQ(std::count(a.begin(), a.end(), 3.0f), 58 * 58);
+    EXPECT_EQ(std::count(b.begin(), b.end(), 2.0f), 58 * 58);
+    queue.drain();
+    EXPECT_EQ(std::count(a.begin(), a.end(), 3.0f), 58 * 58);
 }
 
 // Stopped while matchings wait: the running one ends, the rest are dropped,
