@@ -103,7 +103,7 @@ void read_model_file(RunState& st, const orvex::Text<LINELEN>& LAND, int k, Matc
         // Matched on the matching thread while the next variable is read; the
         // last input's matchings need not wait for the next input's.
         GridMatch::Owner* const owners = v == 1 ? st.coverage.owners() : nullptr;
-        queue.post({match, nullptr, st.layer(v), owners, static_cast<GridMatch::Owner>(k), k == st.NFILES});
+        queue.post({match, st.layer(v), owners, static_cast<GridMatch::Owner>(k), k == st.NFILES});
     }
 
     if (!orvex::CLOSE3(LAND.view())) fatal(PROGNAME, 0, 0, "Could not close file");

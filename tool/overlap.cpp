@@ -91,12 +91,11 @@ float* MatchQueue::slot() {
 void MatchQueue::post(Job job) {
     float* const slot = ring_.data() + last_slot_ * slot_size_;
     job.match->copy_read(slot, staging_.data());
-    job.values = slot;
     Lock lock(mutex_);
     if (stopping_) {
         // Stopped: nothing waits any more, and this runs now in full.
         lock.unlock();
-        run({std::move(job), last_slot_, true, nullptr, nullptr});
+        run({std::move(job), last_slot_, slot, true, nullptr, nullptr});
         lock.lock();
         slot_busy_[last_slot_] = false;
         ++posted_;
@@ -109,10 +108,10 @@ void MatchQueue::post(Job job) {
     if (before != waiting_.rend() && !before->settled) {
         before->settled = true;
         before->next_match = job.match;
-        before->next_values = job.values;
+        before->next_values = slot;
     }
     const bool last = job.last;
-    waiting_.push_back({std::move(job), last_slot_, last, nullptr, nullptr});
+    waiting_.push_back({std::move(job), last_slot_, slot, last, nullptr, nullptr});
     ++posted_;
     if (threaded()) {
         lock.unlock();
@@ -148,7 +147,7 @@ void MatchQueue::stop() {
 }
 
 void MatchQueue::run(const Entry& e) {
-    e.job.match->apply_before(e.job.values, e.job.layer, e.job.owners, e.job.k, e.next_match.get(), e.next_values);
+    e.job.match->apply_before(e.values, e.job.layer, e.job.owners, e.job.k, e.next_match.get(), e.next_values);
 }
 
 void MatchQueue::work() {

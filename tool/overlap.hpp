@@ -9,9 +9,10 @@
 // until the next one onto its layer is posted: it then leaves alone the cells
 // that the next one will overwrite with a value, so that where the inputs
 // overlap each cell is written about once (one posted as the last onto its
-// layer runs without waiting, and drain() lets the others run in full). When every slot waits, the reading thread runs the next matching
-// itself rather than wait: a second core that is busy or slow only takes back
-// the work it would have done. The layer reads every variable into one
+// layer runs without waiting, and drain() lets the others run in full). When
+// every slot waits, the reading thread runs the next matching itself rather
+// than wait: a second core that is busy or slow only takes back the work it
+// would have done. The layer reads every variable into one
 // staging buffer, which stays in the reading core's caches; posting copies
 // into its slot, with streaming stores, the values the matching reads, so the
 // reading never writes memory the matching thread has read. A slot is handed
@@ -45,7 +46,6 @@ public:
     // The matching of one variable of one input onto its layer of the result.
     struct Job {
         std::shared_ptr<const GridMatch> match;  // shared by the input's variables
-        const float* values = nullptr;           // its slot: set by post()
         float* layer = nullptr;
         GridMatch::Owner* owners = nullptr;  // noted with the first variable, else nullptr
         GridMatch::Owner k = 0;              // the input, from 1
@@ -85,6 +85,7 @@ private:
     struct Entry {
         Job job;
         std::size_t slot;
+        const float* values = nullptr;                // what the slot holds
         bool settled = false;                         // the next matching onto the layer is known, or none comes
         std::shared_ptr<const GridMatch> next_match;  // the next one, if any
         const float* next_values = nullptr;

@@ -64,7 +64,7 @@ Result run(bool threaded, const OutputGrid& out, const std::vector<Input>& in) {
         for (int v = 0; v < i.nvars; ++v) {
             float* buffer = queue.slot();
             std::memcpy(buffer, i.values.data() + static_cast<std::size_t>(v) * n, n * sizeof(float));
-            queue.post({match, nullptr, r.layers.data() + static_cast<std::size_t>(v) * layer,
+            queue.post({match, r.layers.data() + static_cast<std::size_t>(v) * layer,
                         v == 0 ? r.owners.data() : nullptr, static_cast<GridMatch::Owner>(k), k == in.size()});
         }
     }
@@ -108,7 +108,7 @@ TEST(MatchQueue, OneLayerMatchedInOrder) {
             // Every other input leaves a different cell missing.
             std::fill(buffer, buffer + 160 * 160, static_cast<float>(k));
             buffer[static_cast<std::size_t>(k) * 37 % (160 * 160)] = MISSING;
-            queue.post({match, nullptr, result.data(), nullptr, static_cast<GridMatch::Owner>(k)});
+            queue.post({match, result.data(), nullptr, static_cast<GridMatch::Owner>(k)});
         }
         queue.drain();
         return result;
@@ -131,7 +131,7 @@ TEST(MatchQueue, LastMatchingsNeedNotWait) {
     const auto post = [&](std::vector<float>& layer, float value, bool last) {
         float* buffer = queue.slot();
         std::fill(buffer, buffer + 30 * 30, value);
-        queue.post({match, nullptr, layer.data(), nullptr, 1, last});
+        queue.post({match, layer.data(), nullptr, 1, last});
     };
     post(a, 1.0f, false);
     EXPECT_EQ(a[0], 0.0f);  // waits for the next one onto its layer
@@ -160,7 +160,7 @@ TEST(MatchQueue, StopJoinsTheThread) {
     for (int k = 1; k <= 12; ++k) {
         float* buffer = queue.slot();
         std::copy(values.begin(), values.end(), buffer);
-        queue.post({match, nullptr, result.data(), nullptr, static_cast<GridMatch::Owner>(k)});
+        queue.post({match, result.data(), nullptr, static_cast<GridMatch::Owner>(k)});
         if (k == 5) queue.stop();
     }
     EXPECT_FALSE(queue.threaded());
